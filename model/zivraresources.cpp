@@ -1,0 +1,5 @@
+#include "zivraresources.h"
+
+void ZivraResources::ensureLoaded()
+{
+}

@@ -157,7 +157,7 @@ QStringList LogicProgram::splitWords(const QString &expression)
         if (b != 0) {
             if (c == 0) {
                 words << QStringLiteral(")");
-            } else if (c == d - 1) {
+            } else if (c >= 0 && c == d - 1) {
                 words << w.left(c) << QStringLiteral(")");
             } else {
                 words << w;

@@ -123,7 +123,8 @@ void LookupTablePlan::checkExpressions(const QVector<BlockItem *> &blocks)
 int LookupTablePlan::translate(BlockItem *block)
 {
     const QString &text = block->params();
-    if (text.isEmpty())
+    // A blank expression is false without being evaluated.
+    if (text.trimmed().isEmpty())
         return -1;
     const auto known = m_programIndex.constFind(text);
     if (known != m_programIndex.constEnd())

@@ -59,8 +59,7 @@ public:
 
     // Places every function block on a unit slot and derives the three flag words.
     void assignResources();
-    // Forgets the placement; to be called whenever blocks are destroyed, so that
-    // no slot keeps a pointer to a deleted block.
+    // Empties all eleven slots.
     void resetUnitSlots();
 
     // Compiles the design and writes the whole register image through the

@@ -14,7 +14,6 @@ private slots:
     void firstDifferenceIsReported_data();
     void firstDifferenceIsReported();
     void shortReadBackIsAMismatch();
-    void differenceTexts();
 };
 
 namespace {
@@ -62,7 +61,6 @@ void TestVerify::firstDifferenceIsReported_data()
     QTest::newRow("mode mask") << 0x0007 << "address 0x00000006\ncurrent:001c  register:0000\n";
     QTest::newRow("counter main") << 0x0033 << "address 0x00000030\ncurrent:00000007  register:000000ff\n";
     QTest::newRow("counter sub") << 0x0034 << "address 0x00000034\ncurrent:00000002  register:ff000002\n";
-    QTest::newRow("user counter") << 0x008F << "address 0x0000008c\ncurrent:00000013  register:000000ff\n";
     QTest::newRow("function table") << 0x2003 << "address 0x00002002\ncurrent:9001  register:90ff\n";
     QTest::newRow("output table") << 0x2800 << "address 0x00002800\ncurrent:08  register:ff\n";
     QTest::newRow("feedback table") << 0x37FF << "address 0x000037ff\ncurrent:00  register:ff\n";
@@ -106,29 +104,6 @@ void TestVerify::shortReadBackIsAMismatch()
     diff.clear();
     QVERIFY(design.verifyOutputTable(module.read(0x2800, 4096), diff));
     QVERIFY(diff.isEmpty());
-}
-
-void TestVerify::differenceTexts()
-{
-    QString text;
-    ProgramData::appendDiff8(0x2805, 0x0a, 0x0b, text);
-    QCOMPARE(text, QStringLiteral("address 0x00002805\ncurrent:0a  register:0b\n"));
-    text.clear();
-    ProgramData::appendDiff16(0x0070, 0xFFFF, 0x8000, text);
-    ProgramData::appendDiff32(0xFFFFFFFF, 0xFFFFFFFF, 0x80000000, text);
-    QCOMPARE(text, QStringLiteral("address 0x00000070\ncurrent:ffff  register:8000\n"
-                                  "address 0xffffffff\ncurrent:ffffffff  register:80000000\n"));
-
-    // A design without measurement counters expects zeros at 0x0060-0x0063.
-    ProgramData design(nullptr);
-    design.assignResources();
-    QByteArray bytes(140, '\0');
-    bytes[2] = 0x07;
-    QVERIFY(design.verifyRegisters(bytes, text));
-    bytes[0x5F] = char(0x80); // 0x0063
-    text.clear();
-    QVERIFY(!design.verifyRegisters(bytes, text));
-    QCOMPARE(text, QStringLiteral("address 0x00000063\ncurrent:00  register:80\n"));
 }
 
 QTEST_MAIN(TestVerify)

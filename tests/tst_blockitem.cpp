@@ -14,7 +14,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <QTextStream>
 #include <QXmlStreamReader>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "prelogic.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 #include <memory>
 

@@ -7,7 +7,7 @@
 #include "nimout.h"
 #include "programdata.h"
 
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QImage>
 #include <QPixmap>
-#include <QtTest>
+#include <QTest>
 
 class TestResources : public QObject
 {

@@ -4,7 +4,7 @@
 #include "nimmsrcnt.h"
 #include "nimout.h"
 
-#include <QtTest>
+#include <QTest>
 
 class TestSettingsText : public QObject
 {

@@ -5,6 +5,9 @@
 namespace {
 
 const char *const missingParenthesis = "invalid --- ')' is missimg.";
+// Open groups and negations allowed at once, as in the evaluator: deeper
+// nesting is refused before it can exhaust the stack.
+const int maxNesting = 1000;
 
 int operatorRank(const QString &word)
 {
@@ -48,6 +51,7 @@ struct LogicProgram::Translator
     QStringList words;
     QVector<bool> ready;
     int pos = 0;
+    int nesting = 0;
     QVector<Step> steps;
     int depth = 0;
     int maxDepth = 0;
@@ -72,15 +76,18 @@ struct LogicProgram::Translator
         const QString &word = words.at(pos);
         if (word == QLatin1String("EOF"))
             throw QStringLiteral("invalid at EOF");
-        if (word == QLatin1String("(")) {
+        if (word == QLatin1String("(") || word == QLatin1String("not")) {
+            if (nesting >= maxNesting)
+                throw invalidAt(word);
+            ++nesting;
             ++pos;
-            binary(1);
-            return;
-        }
-        if (word == QLatin1String("not")) {
-            ++pos;
-            binary(5);
-            put(Not);
+            if (word == QLatin1String("(")) {
+                binary(1);
+            } else {
+                binary(5);
+                put(Not);
+            }
+            --nesting;
             return;
         }
         const int port = variablePort(word);

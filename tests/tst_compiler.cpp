@@ -1,5 +1,5 @@
 #include <QFile>
-#include <QtTest>
+#include <QTest>
 
 #include "blockitem.h"
 #include "designkit.h"

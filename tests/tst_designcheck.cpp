@@ -1,6 +1,6 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
-#include <QtTest>
+#include <QTest>
 
 #include "blockitem.h"
 #include "designkit.h"

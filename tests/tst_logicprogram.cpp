@@ -1,5 +1,5 @@
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 #include "logicevaluator.h"
 #include "logicprogram.h"
@@ -82,6 +82,10 @@ void TestLogicProgram::agreesWithEvaluator_data()
         "_A and _B and _C or _D xor _E xor _F and _G or not _H and _I or _J xor _K"};
     for (const char *text : cases)
         QTest::newRow(text) << QString::fromLatin1(text);
+    QTest::newRow("deep negation") << QString(QStringLiteral("not ").repeated(1001) + "_A");
+    QTest::newRow("deep group") << QString(QStringLiteral("( ").repeated(1001) + "_A");
+    QTest::newRow("deep but allowed")
+        << QString(QStringLiteral("( not ").repeated(400) + "_A" + QStringLiteral(" )").repeated(400));
 }
 
 void TestLogicProgram::agreesWithEvaluator()

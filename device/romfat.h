@@ -13,16 +13,16 @@
 class RomFat
 {
 public:
-    static const int ClusterSize = 4096;
-    static const int ClusterCount = 2048;
-    static const int FatCluster = 2047;
-    static const int Pages = 16;
-    static const int PoolFirst = 16;
-    static const int PoolLast = 2046;
-    static const quint16 FreeEntry = 0xFFFF;
-    static const quint16 NoFileEntry = 0xFEFE;
-    static const quint16 LastCluster = 0x8000;    // bit 15; bits 0..14 = bytes in it - 1
-    static const int MaxLastLength = ClusterSize - 1;
+    static constexpr int ClusterSize = 4096;
+    static constexpr int ClusterCount = 2048;
+    static constexpr int FatCluster = 2047;
+    static constexpr int Pages = 16;
+    static constexpr int PoolFirst = 16;
+    static constexpr int PoolLast = 2046;
+    static constexpr quint16 FreeEntry = 0xFFFF;
+    static constexpr quint16 NoFileEntry = 0xFEFE;
+    static constexpr quint16 LastCluster = 0x8000;    // bit 15; bits 0..14 = bytes in it - 1
+    static constexpr int MaxLastLength = ClusterSize - 1;
 
     // One cluster of a file: its number, the bytes it holds, the next cluster unless it is last.
     struct Link

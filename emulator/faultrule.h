@@ -20,9 +20,9 @@ public:
         BusError        // the access is refused, bit 0 of byte 1 set
     };
 
-    static const int AnyCommand = -1;
-    static const int ReadCommand = 0xC0;
-    static const int WriteCommand = 0x80;
+    static constexpr int AnyCommand = -1;
+    static constexpr int ReadCommand = 0xC0;
+    static constexpr int WriteCommand = 0x80;
 
     explicit FaultRule(Action action = DropReply, int command = AnyCommand, quint32 first = 0,
                        quint32 last = 0xFFFFFFFFu, int count = 1);

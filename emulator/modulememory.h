@@ -12,36 +12,36 @@
 class ModuleMemory
 {
 public:
-    static const int ClusterSize = 4096;
-    static const int ClusterCount = 2048;
-    static const int FatCluster = 2047;
-    static const int Pages = 16;
-    static const int ConfigLength = 140;
-    static const int TablesLength = 4 * 2048;
-    static const int ImageLength = ConfigLength + TablesLength;
-    static const int DirectoryLength = Pages * 112;
+    static constexpr int ClusterSize = 4096;
+    static constexpr int ClusterCount = 2048;
+    static constexpr int FatCluster = 2047;
+    static constexpr int Pages = 16;
+    static constexpr int ConfigLength = 140;
+    static constexpr int TablesLength = 4 * 2048;
+    static constexpr int ImageLength = ConfigLength + TablesLength;
+    static constexpr int DirectoryLength = Pages * 112;
 
-    static const quint32 VersionAddress = 0x0000;
-    static const quint32 ConfigAddress = 0x0004;
-    static const quint32 DirectoryAddress = 0x0100;
-    static const quint32 TablesAddress = 0x2000;
-    static const quint32 AbortCommand = 0x8000;
-    static const quint32 StatusAddress = 0x8001;
-    static const int StatusLength = 7;
-    static const quint32 PageStateAddress = 0x8008;
-    static const quint32 DirectoryCommand = 0x8040;
-    static const quint32 SaveCommand = 0x8050;
-    static const quint32 RestoreCommand = 0x8070;
-    static const quint32 ClusterNumberAddress = 0x8100;
-    static const quint32 ClusterWriteCommand = 0x8104;
-    static const quint32 ClusterReadCommand = 0x8105;
-    static const quint32 WindowAddress = 0xC000;
-    static const quint32 NetworkAddress = 0xFFFFFC12u;
-    static const int NetworkLength = 30;
-    static const quint32 StoredControlAddress = 0xFFFFFC3Cu;
-    static const quint32 BootPageAddress = 0xFFFFFC3Eu;
-    static const quint32 WriteEnableAddress = 0xFFFFFCFFu;
-    static const quint32 LiveControlAddress = 0xFFFFFF3Cu;
+    static constexpr quint32 VersionAddress = 0x0000;
+    static constexpr quint32 ConfigAddress = 0x0004;
+    static constexpr quint32 DirectoryAddress = 0x0100;
+    static constexpr quint32 TablesAddress = 0x2000;
+    static constexpr quint32 AbortCommand = 0x8000;
+    static constexpr quint32 StatusAddress = 0x8001;
+    static constexpr int StatusLength = 7;
+    static constexpr quint32 PageStateAddress = 0x8008;
+    static constexpr quint32 DirectoryCommand = 0x8040;
+    static constexpr quint32 SaveCommand = 0x8050;
+    static constexpr quint32 RestoreCommand = 0x8070;
+    static constexpr quint32 ClusterNumberAddress = 0x8100;
+    static constexpr quint32 ClusterWriteCommand = 0x8104;
+    static constexpr quint32 ClusterReadCommand = 0x8105;
+    static constexpr quint32 WindowAddress = 0xC000;
+    static constexpr quint32 NetworkAddress = 0xFFFFFC12u;
+    static constexpr int NetworkLength = 30;
+    static constexpr quint32 StoredControlAddress = 0xFFFFFC3Cu;
+    static constexpr quint32 BootPageAddress = 0xFFFFFC3Eu;
+    static constexpr quint32 WriteEnableAddress = 0xFFFFFCFFu;
+    static constexpr quint32 LiveControlAddress = 0xFFFFFF3Cu;
 
     ModuleMemory();
 

@@ -38,6 +38,8 @@ void appendHeader(QByteArray &packet, quint8 command, quint8 id, int length, qui
 QRegx::QRegx(QObject *parent)
     : QThread(parent)
 {
+    // error(QString*) crosses to the user-interface thread queued.
+    qRegisterMetaType<QString *>("QString*");
 }
 
 QRegx::~QRegx()

@@ -1,12 +1,15 @@
 #include "moduleemulator.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QHostAddress>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUdpSocket>
-#include <QtTest>
 
 namespace {
 

@@ -3,9 +3,11 @@
 
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QSignalSpy>
+#include <QTest>
 #include <QThread>
-#include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace {

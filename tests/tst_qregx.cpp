@@ -325,7 +325,7 @@ void TestQRegx::shortReplies()
     quint8 value = 0x77;
     QCOMPARE(statusOf([&] { engine->readByte(0x0000, &value); }), -3);
     QCOMPARE(requests().size(), 1);
-    QVERIFY(!engine->statusText(-3).isEmpty());
+    QCOMPARE(engine->statusText(-3), QStringLiteral("QRegx: Reply too short"));
 
     // A reply without data: nothing read, and an exact read fails with its lengths logged.
     FaultRule empty(FaultRule::ShortReadData, FaultRule::ReadCommand, 0, 0);
@@ -381,6 +381,7 @@ void TestQRegx::socketLifecycle()
     QVERIFY(!idle.openSocket());
     quint8 value;
     QCOMPARE(statusOf([&] { idle.readByte(0, &value); }), -3);       // nothing to send on
+    QCOMPARE(idle.statusText(-3), QStringLiteral("Unknown error"));
     idle.closeSocket();
     QCOMPARE(closed.size(), 1);
     QCOMPARE(closed.first().first().toBool(), false);

@@ -19,8 +19,6 @@ public:
     using QRegx::closeSocket;
     using QRegx::openSocket;
     void setPolls(int polls) { replyPolls = polls; }
-    int polls() const { return replyPolls; }
-    int tries() const { return attempts; }
     void setLastId(quint8 id) { packetId = id; }
     QString logText() const { return log; }
 };
@@ -93,7 +91,6 @@ private slots:
     void cleanup();
     void requestsAndChunks();
     void packetIdsWrap();
-    void settings();
     void writeEnable();
     void freshIdPerRetry_data();
     void freshIdPerRetry();
@@ -185,23 +182,6 @@ void TestQRegx::packetIdsWrap()
     QCOMPARE(int(log[0].packetId), 127);
     QCOMPARE(int(log[1].packetId), 0);
     QCOMPARE(int(log[2].packetId), 1);
-}
-
-void TestQRegx::settings()
-{
-    Engine fresh;
-    QCOMPARE(fresh.polls(), 40);
-    QCOMPARE(fresh.tries(), 3);
-    fresh.setTimeout(0);
-    fresh.setRetry(0);
-    QCOMPARE(fresh.polls(), 40);
-    QCOMPARE(fresh.tries(), 3);
-    fresh.setTimeout(2);
-    fresh.setRetry(2);
-    QCOMPARE(fresh.polls(), 20);
-    QCOMPARE(fresh.tries(), 3);
-    fresh.setRetry(4);
-    QCOMPARE(fresh.tries(), 5);
 }
 
 void TestQRegx::writeEnable()

@@ -76,6 +76,11 @@ public:
     quint8 delayFeedbackMask = 0;
 
 private:
+    void destroyBlock(BlockItem *block);
+    BlockItem *createNumbered(const QString &prefix, const QVector<BlockItem *> &list, int id,
+                              int sheet,
+                              BlockItem *(ProgramData::*factory)(int, int, const QString &));
+
     LabelRegistry *m_labelStrip;
 };
 

@@ -1,0 +1,6 @@
+#include "postlogic.h"
+
+PostLogic::PostLogic(int id, int sheet, const QString &name)
+    : NIMLogic(id, sheet, name, QStringLiteral(":/images/PstLgc.png"))
+{
+}

@@ -1,5 +1,7 @@
 #include "dragwidget.h"
 
+#include "zivraresources.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QDataStream>
@@ -28,7 +30,11 @@ QObject *simulatedSource = nullptr;
 
 } // namespace
 
-DragWidget::DragWidget(QWidget *parent) : QFrame(parent) {}
+DragWidget::DragWidget(QWidget *parent) : QFrame(parent)
+{
+    // Every surface shows compiled-in pictures.
+    ZivraResources::ensureLoaded();
+}
 
 DragWidget::~DragWidget()
 {

@@ -39,6 +39,8 @@ public:
     const QVector<PaletteEntry *> &paletteEntries() const { return entries; }
     PaletteEntry *entryOfKind(const QString &kind) const;
     PaletteEntry *pressedEntry() const { return currentEntry; }
+    // The text an entry shows on its picture: "%1(%2/%3)" for a limited one.
+    static QString entryText(const PaletteEntry *entry);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -47,7 +49,6 @@ protected:
 private:
     static bool isFunctionKind(const QString &kind);
     static bool isWireCounter(const QString &kind);
-    static QString entryText(const PaletteEntry *entry);
     void redrawEntry(PaletteEntry *entry);
 
     ProgramData *programData;

@@ -10,6 +10,8 @@
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
+#include <QFont>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -61,6 +63,21 @@ const Header headers[5] = {
     {"label_4", QT_TRANSLATE_NOOP("MainWindow", "Output\nFeedBack\nMeasure Counter"),
      QRect(567, 37, 111, 45)},
 };
+
+// The header boxes are small: shrink the font until the whole text fits.
+void fitFont(QLabel *label)
+{
+    QFont font = label->font();
+    const QRect box(QPoint(0, 0), label->size());
+    for (int pixels = 12; pixels > 6; --pixels) {
+        font.setPixelSize(pixels);
+        const QRect needed = QFontMetrics(font).boundingRect(box, Qt::AlignLeft | Qt::AlignTop,
+                                                            label->text());
+        if (needed.width() <= box.width() && needed.height() <= box.height())
+            break;
+    }
+    label->setFont(font);
+}
 
 BlockItem *firstHit(QMap<int, BlockItem *> &map, int sheet, const QPoint &point,
                     bool (*kindFits)(const QString &))
@@ -128,6 +145,7 @@ ProgramWidget::ProgramWidget(int sheet, ProgramData *programData, MenuWidget *me
         label->setObjectName(QString::fromLatin1(header.objectName));
         label->setText(QCoreApplication::translate("MainWindow", header.text));
         label->setGeometry(header.geometry);
+        fitFont(label);
     }
     statusLabel = new QLabel(this);
     statusLabel->setGeometry(10, 0, 600, 30);

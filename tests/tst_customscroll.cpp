@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QWidget>
-#include <QtTest>
+#include <QTest>
 
 // Passes every key it gets on to its parent, as a sheet that did not use it does.
 class PassingSheet : public QWidget

@@ -6,6 +6,9 @@ namespace {
 
 const int portCount = 11;
 const char endMarker[] = "EOF";
+// Far beyond any expression over eleven inputs; a file holding more would
+// otherwise exhaust the stack.
+const int maxDepth = 1000;
 
 QString invalidAt(const QString &word)
 {
@@ -88,13 +91,15 @@ bool LogicEvaluator::logicEvalPrimary(Cursor &cursor, const bool values[11])
     const QString word = cursor.tokens.at(cursor.pos);
     if (word == QLatin1String(endMarker))
         throw QStringLiteral("invalid at EOF");
-    if (word == QLatin1String("(")) {
+    if (word == QLatin1String("(") || word == QLatin1String("not")) {
+        if (cursor.depth >= maxDepth)
+            throw invalidAt(word);
+        ++cursor.depth;
         ++cursor.pos;
-        return logicEvalBinary(cursor, 1, values);
-    }
-    if (word == QLatin1String("not")) {
-        ++cursor.pos;
-        return !logicEvalBinary(cursor, 5, values);
+        const bool value = word == QLatin1String("(") ? logicEvalBinary(cursor, 1, values)
+                                                      : !logicEvalBinary(cursor, 5, values);
+        --cursor.depth;
+        return value;
     }
     const QString value = logicVariableValue(word, values);
     ++cursor.pos;

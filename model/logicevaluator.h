@@ -23,6 +23,7 @@ private:
     struct Cursor {
         QStringList tokens;
         int pos = 0;
+        int depth = 0; // open groups and negations, bounded to protect the stack
     };
     static bool logicEvalPrimary(Cursor &cursor, const bool values[11]);
     static bool logicEvalBinary(Cursor &cursor, int level, const bool values[11]);

@@ -10,6 +10,7 @@
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QFontMetrics>
 #include <QIcon>
@@ -315,6 +316,13 @@ BlockItem *ProgramWidget::blockToEdit(const QPoint &point)
     return nullptr;
 }
 
+void ProgramWidget::mousePressEvent(QMouseEvent *event)
+{
+    // Block labels are not free pictures here: the base's label drag must not
+    // run. Selection, moves and wires start from the pointer handling.
+    event->ignore();
+}
+
 void ProgramWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QPoint point = event->pos();
@@ -479,6 +487,16 @@ void ProgramWidget::dragMoveEvent(QDragMoveEvent *event)
 {
     acceptPayload(event);
     dragPos = event->pos();
+    update();
+}
+
+void ProgramWidget::dropEvent(QDropEvent *event)
+{
+    // Whatever the drop does, the feedback of the drag ends with it.
+    movingItems = false;
+    rubberBand = false;
+    drawingLine = false;
+    event->ignore();
     update();
 }
 

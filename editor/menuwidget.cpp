@@ -10,7 +10,8 @@
 #include <QPainter>
 #include <QPixmap>
 
-namespace {
+namespace
+{
 
 struct EntryRow {
     const char *kind;
@@ -57,8 +58,7 @@ MenuWidget::MenuWidget(ProgramData *programData, QWidget *parent)
                 y += previousHeight + 7;
         }
         first = false;
-        addEntry(QString::fromLatin1(row.kind), x, y, caption, picture, row.maximum,
-                 row.maximum);
+        addEntry(QString::fromLatin1(row.kind), x, y, caption, picture, row.maximum, row.maximum);
         previousHeight = picture.height();
     }
     setMinimumSize(120, y + previousHeight + 7);
@@ -85,8 +85,10 @@ bool MenuWidget::isWireCounter(const QString &kind)
 QString MenuWidget::entryText(const PaletteEntry *entry)
 {
     if (entry->maximum > 0)
-        return QStringLiteral("%1(%2/%3)").arg(entry->caption).arg(entry->remaining).arg(
-            entry->maximum);
+        return QStringLiteral("%1(%2/%3)")
+            .arg(entry->caption)
+            .arg(entry->remaining)
+            .arg(entry->maximum);
     return entry->caption;
 }
 

@@ -26,7 +26,8 @@
 
 ProgramWidget *currentProgramWidget = nullptr;
 
-namespace {
+namespace
+{
 
 // Every live sheet in creation order, so that the newest survivor can take
 // over as the current one when the current one goes.
@@ -72,8 +73,8 @@ void fitFont(QLabel *label)
     const QRect box(QPoint(0, 0), label->size());
     for (int pixels = 12; pixels > 6; --pixels) {
         font.setPixelSize(pixels);
-        const QRect needed = QFontMetrics(font).boundingRect(box, Qt::AlignLeft | Qt::AlignTop,
-                                                            label->text());
+        const QRect needed =
+            QFontMetrics(font).boundingRect(box, Qt::AlignLeft | Qt::AlignTop, label->text());
         if (needed.width() <= box.width() && needed.height() <= box.height())
             break;
     }
@@ -401,12 +402,12 @@ void ProgramWidget::showMenu(const QPoint &pos)
 
     QMenu menu(this);
     if (onWire) {
-        QAction *action = menu.addAction(QIcon(QStringLiteral(":/images/delbutton.png")),
-                                         tr("Delete"));
+        QAction *action =
+            menu.addAction(QIcon(QStringLiteral(":/images/delbutton.png")), tr("Delete"));
         connect(action, SIGNAL(triggered()), this, SLOT(deleteLine()));
     } else {
-        QAction *action = menu.addAction(QIcon(QStringLiteral(":/Zivra_icon/Zivra_paste.png")),
-                                         tr("Paste"));
+        QAction *action =
+            menu.addAction(QIcon(QStringLiteral(":/Zivra_icon/Zivra_paste.png")), tr("Paste"));
         action->setEnabled(mainWindow && mainWindow->isPasteEnabled());
         connect(action, SIGNAL(triggered()), this, SLOT(pasteFromMenu()));
     }
@@ -466,8 +467,9 @@ void ProgramWidget::paintEvent(QPaintEvent *event)
         painter.setPen(selectionColor);
         painter.setBrush(QBrush(selectionColor, Qt::SolidPattern));
         // The same two corners whichever way the band was dragged.
-        painter.drawRect(QRect(QPoint(qMin(pressPos.x(), dragPos.x()), qMin(pressPos.y(), dragPos.y())),
-                               QPoint(qMax(pressPos.x(), dragPos.x()), qMax(pressPos.y(), dragPos.y()))));
+        painter.drawRect(
+            QRect(QPoint(qMin(pressPos.x(), dragPos.x()), qMin(pressPos.y(), dragPos.y())),
+                  QPoint(qMax(pressPos.x(), dragPos.x()), qMax(pressPos.y(), dragPos.y()))));
         painter.setBrush(Qt::NoBrush);
     }
     if (movingItems) {

@@ -11,7 +11,8 @@
 #include <QPainter>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 QImage expected(const char *path, const QString &text)
 {
@@ -240,9 +241,8 @@ void TestLabelWidget::removeLabelRelaysOut()
     strip->removeLabel("Label3");
     strip->removeLabel("FeedBack0");
     strip->removeLabel("Label77");
-    QCOMPARE(names(strip->labels()), QStringList({"Label0", "Label1", "Label2", "Label4",
-                                                  "Label5", "Label6", "Label7", "Label8",
-                                                  "Label9"}));
+    QCOMPARE(names(strip->labels()), QStringList({"Label0", "Label1", "Label2", "Label4", "Label5",
+                                                  "Label6", "Label7", "Label8", "Label9"}));
     for (int i = 0; i < 9; ++i)
         QCOMPARE(strip->labels()[i]->label->geometry(),
                  QRect(95 * (i % 8), 30 * (1 + i / 8), 90, 25));

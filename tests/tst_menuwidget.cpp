@@ -13,7 +13,11 @@ class TestMenuWidget : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { menu = new MenuWidget(nullptr); menu->show(); }
+    void init()
+    {
+        menu = new MenuWidget(nullptr);
+        menu->show();
+    }
     void cleanup() { delete menu; }
 
     void entriesCaptionsAndPictures();
@@ -55,14 +59,19 @@ void TestMenuWidget::entriesCaptionsAndPictures()
         int top;
         int height;
     };
-    const Row rows[] = {
-        {"Input", "Input", 10, 30},          {"PreLogic", "PreLogic", 47, 25},
-        {"PreLogicInfo", "NET(8/8)", 71, 25}, {"CntFnc", "CntFnc(8/8)", 103, 30},
-        {"DlyFnc", "DlyFnc(8/8)", 140, 30},   {"NonFnc", "NonFnc(6/6)", 177, 30},
-        {"PostLogic", "PostLogic", 214, 25},  {"PostLogicInfo", "NET(11/11)", 238, 25},
-        {"MsrCnt", "MsrCnt(4/4)", 270, 30},   {"OUT-CH", "Output(8/8)", 307, 30},
-        {"FeedBack", "FeedBack(8/8)", 344, 25}, {"FeedBackInfo", "NET(8/8)", 368, 25},
-        {"Label", "Label", 400, 30}};
+    const Row rows[] = {{"Input", "Input", 10, 30},
+                        {"PreLogic", "PreLogic", 47, 25},
+                        {"PreLogicInfo", "NET(8/8)", 71, 25},
+                        {"CntFnc", "CntFnc(8/8)", 103, 30},
+                        {"DlyFnc", "DlyFnc(8/8)", 140, 30},
+                        {"NonFnc", "NonFnc(6/6)", 177, 30},
+                        {"PostLogic", "PostLogic", 214, 25},
+                        {"PostLogicInfo", "NET(11/11)", 238, 25},
+                        {"MsrCnt", "MsrCnt(4/4)", 270, 30},
+                        {"OUT-CH", "Output(8/8)", 307, 30},
+                        {"FeedBack", "FeedBack(8/8)", 344, 25},
+                        {"FeedBackInfo", "NET(8/8)", 368, 25},
+                        {"Label", "Label", 400, 30}};
     QCOMPARE(menu->paletteEntries().size(), 13);
     for (int i = 0; i < 13; ++i) {
         const PaletteEntry *entry = menu->paletteEntries().at(i);
@@ -120,8 +129,8 @@ void TestMenuWidget::giveBackAtMaximumRefused()
 
 void TestMenuWidget::functionBlocksShareElevenUnits()
 {
-    for (const QString kind : {"CntFnc", "DlyFnc", "NonFnc", "CntFnc", "CntFnc", "DlyFnc",
-                               "NonFnc", "CntFnc", "DlyFnc", "CntFnc", "NonFnc"})
+    for (const QString kind : {"CntFnc", "DlyFnc", "NonFnc", "CntFnc", "CntFnc", "DlyFnc", "NonFnc",
+                               "CntFnc", "DlyFnc", "CntFnc", "NonFnc"})
         QVERIFY(menu->adjustQuota(-1, kind));
     QCOMPARE(count("PostLogicInfo"), 0);
     // The twelfth is refused although each function entry has units left.

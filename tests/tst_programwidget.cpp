@@ -12,7 +12,8 @@
 #include <QLabel>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 QColor at(const QImage &image, int x, int y)
 {
@@ -64,14 +65,14 @@ public:
         return block;
     }
 
+    using ProgramWidget::anchorItem;
     using ProgramWidget::dragPos;
+    using ProgramWidget::functionItems;
     using ProgramWidget::lineEndPos;
     using ProgramWidget::lineSelected;
     using ProgramWidget::movingItems;
     using ProgramWidget::pressPos;
     using ProgramWidget::rubberBand;
-    using ProgramWidget::anchorItem;
-    using ProgramWidget::functionItems;
 };
 
 class TestProgramWidget : public QObject
@@ -403,14 +404,14 @@ void TestProgramWidget::rendersEveryKindWired()
             }
         }
         QVERIFY2(darkest < 60, qPrintable(QStringLiteral("wire at %1,%2 is %3")
-                                                        .arg(middle.x())
-                                                        .arg(middle.y())
-                                                        .arg(pixel.name())));
+                                              .arg(middle.x())
+                                              .arg(middle.y())
+                                              .arg(pixel.name())));
     }
     // Every block shows its picture at its place.
-    const QVector<BlockItem *> blocks = {in0, in1, in2, pre0, pre1, labelUser, feedUser,
-                                         cnt, dly, non, preSource, fncUser, post0, post1,
-                                         postSource, out0, out1, msr, feedSource};
+    const QVector<BlockItem *> blocks = {
+        in0,       in1,     in2,   pre0,  pre1,       labelUser, feedUser, cnt, dly,       non,
+        preSource, fncUser, post0, post1, postSource, out0,      out1,     msr, feedSource};
     for (BlockItem *block : blocks) {
         QCOMPARE(block->owner()->geometry(), QRect(block->pos(), block->pixmap().size()));
         QCOMPARE(block->owner()->pixmap(Qt::ReturnByValue).toImage(), block->pixmap().toImage());
@@ -421,7 +422,8 @@ void TestProgramWidget::rendersEveryKindWired()
             for (int x = 0; x < picture.width(); x += 3) {
                 const QColor own = picture.pixelColor(x, y);
                 if (own.alpha() == 255) {
-                    QCOMPARE(at(image, block->pos().x() + x, block->pos().y() + y).rgb(), own.rgb());
+                    QCOMPARE(at(image, block->pos().x() + x, block->pos().y() + y).rgb(),
+                             own.rgb());
                     ++compared;
                 }
             }

@@ -205,6 +205,7 @@ void TestProgramWidget::wireCacheNeverHoldsDeletedBlock()
     QCOMPARE(sheet->cachedLines().at(1), qMakePair(post->inputLines().first(), post));
     sheet->addToSelection(pre1);
     sheet->addToSelection(cnt);
+    sheet->addToSelection(cnt); // listed once: it must not be deleted twice later
     QCOMPARE(sheet->selectedItems(), QVector<BlockItem *>({pre1, cnt}));
     sheet->anchorItem = cnt;
     QVERIFY(sheet->selectLineAt(QPoint(270, 117)));

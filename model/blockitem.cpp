@@ -2,6 +2,7 @@
 
 #include "zivraresources.h"
 
+#include <QFont>
 #include <QPainter>
 #include <QTextStream>
 
@@ -280,7 +281,16 @@ void BlockItem::drawLabel(const QString &text)
     if (m_pixmap.isNull())
         return;
     QPainter painter(&m_pixmap);
+    painter.setFont(labelFont());
     painter.drawText(m_pixmap.rect(), Qt::AlignCenter, label);
+}
+
+QFont BlockItem::labelFont()
+{
+    // Small enough that an output's "Delay 60ns ... OUT-CH7" caption fits its 180-pixel picture.
+    QFont font;
+    font.setPixelSize(11);
+    return font;
 }
 
 QString BlockItem::indent(int level)

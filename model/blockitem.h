@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVector>
 
+class QFont;
 class QLabel;
 class QTextStream;
 
@@ -63,6 +64,9 @@ public:
     virtual unsigned int timeToNs(QString &text);
     virtual void drawLabel(const QString &text);
     virtual QString indent(int level);
+
+    // Font of every block caption.
+    static QFont labelFont();
 
 protected:
     // Loads the kind's icon; a missing resource leaves a transparent picture of the given size.

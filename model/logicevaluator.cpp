@@ -49,13 +49,20 @@ bool evaluateOrRethrow(BlockItem *block, const bool values[portCount])
 
 } // namespace
 
+QStringList LogicEvaluator::logicSplit(const QString &expression)
+{
+    QStringList tokens;
+    const QStringList words = expression.simplified().split(QLatin1Char(' '));
+    for (const QString &word : words)
+        splitWord(word, tokens);
+    tokens << QLatin1String(endMarker);
+    return tokens;
+}
+
 bool LogicEvaluator::logicEvaluate(const QString &expression, const bool values[11])
 {
     Cursor cursor;
-    const QStringList words = expression.simplified().split(QLatin1Char(' '));
-    for (const QString &word : words)
-        splitWord(word, cursor.tokens);
-    cursor.tokens << QLatin1String(endMarker);
+    cursor.tokens = logicSplit(expression);
     return logicEvalBinary(cursor, 0, values);
 }
 

@@ -1,5 +1,7 @@
 #include "logicprogram.h"
 
+#include "logicevaluator.h"
+
 #include <QVarLengthArray>
 
 namespace {
@@ -155,30 +157,7 @@ LogicProgram::LogicProgram(const QString &expression)
 
 QStringList LogicProgram::splitWords(const QString &expression)
 {
-    QStringList words;
-    const QStringList parts = expression.simplified().split(QLatin1Char(' '));
-    for (const QString &w : parts) {
-        const int d = w.size();
-        const int b = w.indexOf(QLatin1Char('('));
-        const int c = w.indexOf(QLatin1Char(')'));
-        if (b != 0) {
-            if (c == 0) {
-                words << QStringLiteral(")");
-            } else if (c >= 0 && c == d - 1) {
-                words << w.left(c) << QStringLiteral(")");
-            } else {
-                words << w;
-            }
-        } else if (d == 1) {
-            words << QStringLiteral("(");
-        } else if (c == d - 1 && c > 1) {
-            words << w.mid(1, c - 1);
-        } else {
-            words << QStringLiteral("(") << w.mid(1);
-        }
-    }
-    words << QStringLiteral("EOF");
-    return words;
+    return LogicEvaluator::logicSplit(expression);
 }
 
 quint64 LogicProgram::evaluate(const quint64 ports[11]) const

@@ -38,6 +38,8 @@ void appendHeader(QByteArray &packet, quint8 command, quint8 id, int length, qui
 QRegx::QRegx(QObject *parent)
     : QThread(parent)
 {
+    // error(QString*) crosses to the user-interface thread queued.
+    qRegisterMetaType<QString *>("QString*");
 }
 
 QRegx::~QRegx()
@@ -155,6 +157,9 @@ QString QRegx::statusText(int status) const
     case -5: return QStringLiteral("QRegx: Socket operation timed out");
     default: break;
     }
+    // A malformed reply leaves the socket without an error of its own to tell.
+    if (status == -3 && shortReply)
+        return QStringLiteral("QRegx: Reply too short");
     return socket ? socket->errorString() : QStringLiteral("Unknown error");
 }
 
@@ -243,6 +248,7 @@ int QRegx::transact(quint8 id)
 {
     if (aborted)
         throw ErrSts(0);
+    shortReply = false;
     if (!socket || socket->write(packet) <= 0)
         throw ErrSts(-3);
     for (int poll = 0;; ++poll) {
@@ -266,8 +272,10 @@ int QRegx::transact(quint8 id)
         const qint64 size = socket->pendingDatagramSize();
         packet.resize(int(qMax<qint64>(size, 0)));
         const qint64 got = socket->readDatagram(packet.data(), packet.size());
-        if (got < HeaderSize)
+        if (got < HeaderSize) {
+            shortReply = true;
             throw ErrSts(-3);
+        }
         packet.resize(int(got));
         if (quint8(packet[2]) != id)
             continue;   // a stale or foreign reply costs this poll

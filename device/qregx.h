@@ -78,6 +78,8 @@ protected:
     QByteArray packet;
 
 private:
+    bool shortReply = false;   // the last status -3 came from a reply under 8 bytes
+
     void appendAddressLines(const char *direction, quint32 address, int length);
 };
 

@@ -1,12 +1,15 @@
 #include "moduleemulator.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QHostAddress>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUdpSocket>
-#include <QtTest>
 
 namespace {
 
@@ -106,8 +109,6 @@ private slots:
     void busyForeverAndAbort();
     void directoryAndBoot();
     void clusterStore();
-    void faultRules_data();
-    void faultRules();
     void ruleSkipAndCount();
     void stateFile();
     void udpService();
@@ -365,58 +366,6 @@ void TestModuleEmulator::clusterStore()
     QVERIFY(!writeRegs(emulator, 0x8104, "\xff"));
     QCOMPARE(emulator.requestLog().last().note,
              QStringLiteral("cluster number out of range at 0x8104"));
-}
-
-void TestModuleEmulator::faultRules_data()
-{
-    QTest::addColumn<int>("action");
-    QTest::addColumn<int>("replies");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("sameId");
-    QTest::addColumn<bool>("delayed");
-    QTest::addColumn<bool>("busError");
-
-    QTest::newRow("drop") << int(FaultRule::DropReply) << 0 << 0 << true << false << false;
-    QTest::newRow("delay") << int(FaultRule::DelayReply) << 1 << 12 << true << true << false;
-    QTest::newRow("wrong id") << int(FaultRule::WrongId) << 1 << 12 << false << false << false;
-    QTest::newRow("duplicate") << int(FaultRule::DuplicateReply) << 2 << 12 << true << false << false;
-    QTest::newRow("short reply") << int(FaultRule::ShortReply) << 1 << 7 << true << false << false;
-    QTest::newRow("short data") << int(FaultRule::ShortReadData) << 1 << 9 << true << false << false;
-    QTest::newRow("bus error") << int(FaultRule::BusError) << 1 << 8 << true << false << true;
-}
-
-void TestModuleEmulator::faultRules()
-{
-    QFETCH(int, action);
-    QFETCH(int, replies);
-    QFETCH(int, size);
-    QFETCH(bool, sameId);
-    QFETCH(bool, delayed);
-    QFETCH(bool, busError);
-
-    ModuleEmulator emulator;
-    FaultRule rule(FaultRule::Action(action), FaultRule::ReadCommand, 0x2000, 0x2FFF);
-    rule.delayMs = 250;
-    rule.dataBytes = 1;
-    emulator.addRule(rule);
-    emulator.poke(0x2010, "abcd");
-
-    QVERIFY(readRegs(emulator, 0x0000, 4));                          // outside the range
-    QCOMPARE(emulator.ruleCount(), 1);
-    const QVector<ModuleEmulator::Reply> out = emulator.handleRequest(readRequest(0x2010, 4, 0x21));
-    QCOMPARE(out.size(), replies);
-    for (const ModuleEmulator::Reply &reply : out) {
-        QCOMPARE(reply.datagram.size(), size);
-        QCOMPARE(quint8(reply.datagram[2]) == 0x21, sameId);
-        QCOMPARE(reply.delayMs, delayed ? 250 : 0);
-        QCOMPARE(bool(quint8(reply.datagram[1]) & 0x01), busError);
-        if (size > 8)
-            QVERIFY(QByteArray("abcd").startsWith(reply.datagram.mid(8)));
-    }
-    QCOMPARE(emulator.ruleCount(), 0);
-    QCOMPARE(emulator.requestLog().last().fault,
-             FaultRule::actionName(FaultRule::Action(action)));
-    QCOMPARE(exchange(emulator, readRequest(0x2010, 4)).mid(8), QByteArray("abcd"));
 }
 
 void TestModuleEmulator::ruleSkipAndCount()

@@ -1,7 +1,7 @@
 #include "moduleemulator.h"
 #include "romfat.h"
 
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

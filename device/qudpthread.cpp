@@ -6,6 +6,7 @@
 #include "romfat.h"
 
 #include <QElapsedTimer>
+#include <QMetaType>
 #include <QHostAddress>
 
 using namespace ModuleRegisters;
@@ -45,6 +46,8 @@ bool isSaveCommand(unsigned int command)
 QUdpThread::QUdpThread(QObject *parent)
     : QRegx(parent)
 {
+    // setXml(QByteArray*,QString) and readData(QByteArray*) cross to the user-interface thread.
+    qRegisterMetaType<QByteArray *>("QByteArray*");
 }
 
 // The run reads fields of this object until it returns, so nothing may be released before.
@@ -402,6 +405,11 @@ void QUdpThread::withSettingsWrites(Body body)
     try {
         enableSettingsWrites();
         body();
+    } catch (const QRegx::ErrSts &failure) {
+        // Told now: the closing request would replace what the socket has to say about it.
+        const QString text = log + statusText(failure.status);
+        disableSettingsWritesQuietly();
+        throw text;
     } catch (...) {
         disableSettingsWritesQuietly();
         throw;

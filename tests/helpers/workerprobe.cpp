@@ -91,7 +91,12 @@ QStringList foldedTrace(const QVector<RequestLogEntry> &log)
         const bool designWrite = entry.isWrite()
             && ((entry.address >= 0x0004 && entry.address < 0x0090)
                 || (entry.address >= 0x2000 && entry.address < 0x4000));
-        const QString text = designWrite ? QStringLiteral("design") : requestText(entry);
+        const bool window = entry.address >= 0xC000 && entry.address < 0xD000;
+        QString text = designWrite ? QStringLiteral("design") : requestText(entry);
+        if (entry.isWrite() && entry.address >= 0x0100 && entry.address < 0x0800)
+            text = QStringLiteral("W directory");
+        if (window)
+            text = entry.isRead() ? QStringLiteral("R window") : QStringLiteral("W window");
         if (trace.isEmpty() || trace.last() != text)
             trace << text;
     }

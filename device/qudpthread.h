@@ -87,6 +87,7 @@ protected:
     void clearCtrlBit();
 
     int clusterWaitLimitMs = 30000;
+    int statusPollMs = 100;   // pause before each status poll
 
 private:
     bool hostUsable() const;

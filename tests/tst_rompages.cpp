@@ -247,7 +247,10 @@ void TestRomPages::emptyPageAndEmptyDocument()
     QCOMPARE(emulator->cluster(2047), before);
 
     // A restore reads the page whatever its buffer holds: it never overwrites the stored file.
+    // It runs with the worker's own pause of 100 ms before every status poll.
+    emulator->clearLog();
     current = worker();
+    current->setStatusPollInterval(100);
     restored = QByteArray("left over");
     current->setRomFileOut(2, &restored);
     current->setRomCommand(0x8072, 0x4000);
@@ -255,6 +258,15 @@ void TestRomPages::emptyPageAndEmptyDocument()
     QVERIFY(probe.run());
     QCOMPARE(restored, QByteArray("left over") + document(100, 1));
     QCOMPARE(emulator->cluster(2047), before);
+    const QVector<RequestLogEntry> log = emulator->requestLog();
+    int polls = 0;
+    for (int i = 1; i < log.size(); ++i) {
+        if (requestText(log[i]) != QLatin1String("R 0x8001"))
+            continue;
+        ++polls;
+        QVERIFY2(log[i].msecs - log[i - 1].msecs >= 99, qPrintable(QString::number(i)));
+    }
+    QCOMPARE(polls, 3);   // page command, table, one cluster
 }
 
 void TestRomPages::clearRom()

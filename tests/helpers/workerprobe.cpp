@@ -9,6 +9,7 @@ ProbeWorker::ProbeWorker(const ModuleEmulator &emulator)
 {
     setHost(QHostAddress(QHostAddress::LocalHost), emulator.udpPort());
     setTimeout(1);
+    setStatusPollInterval(5);
 }
 
 WorkerProbe::WorkerProbe(QUdpThread *worker) : worker(worker)

@@ -185,7 +185,8 @@ void QUdpThread::runOperation()
             throw readFailed();
         emit readData(&batch);
     } else if (netSetup) {
-        netSetup->writeSettings(this);
+        // The writer opens the settings memory itself; a failure on its way must not leave it open.
+        closingSettingsWritesOnFailure([this]() { netSetup->writeSettings(this); });
     } else if (romCommand != 0) {
         runRomCommand();
     } else if (design) {
@@ -398,10 +399,9 @@ void QUdpThread::disableSettingsWritesQuietly()
 }
 
 template <typename Body>
-void QUdpThread::withSettingsWrites(Body body)
+void QUdpThread::closingSettingsWritesOnFailure(Body body)
 {
     try {
-        enableSettingsWrites();
         body();
     } catch (const QRegx::ErrSts &failure) {
         // Told now: the closing request would replace what the socket has to say about it.
@@ -412,6 +412,15 @@ void QUdpThread::withSettingsWrites(Body body)
         disableSettingsWritesQuietly();
         throw;
     }
+}
+
+template <typename Body>
+void QUdpThread::withSettingsWrites(Body body)
+{
+    closingSettingsWritesOnFailure([this, &body]() {
+        enableSettingsWrites();
+        body();
+    });
     disableSettingsWrites();
 }
 

@@ -103,6 +103,7 @@ private:
     void enableSettingsWrites();
     void disableSettingsWrites();
     void disableSettingsWritesQuietly();
+    template <typename Body> void closingSettingsWritesOnFailure(Body body);
     template <typename Body> void withSettingsWrites(Body body);
 
     QList<PendingWrite> writes;

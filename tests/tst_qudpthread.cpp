@@ -403,6 +403,20 @@ void TestQUdpThread::networkSettings()
     QVERIFY(failed.run());
     QCOMPARE(failed.events, QStringList({"error", "closed:false"}));
     QCOMPARE(failed.errorText, settings.failure);
+
+    // A transfer failure inside the writer, after it opened the settings memory: closed again.
+    settings.failure.clear();
+    emulator->addRule(FaultRule(FaultRule::BusError, FaultRule::WriteCommand, 0xFFFFFC12u,
+                                0xFFFFFC12u));
+    w = worker();
+    w->setNetSetup(&settings);
+    WorkerProbe refused(w.get());
+    QVERIFY(refused.run());
+    QCOMPARE(refused.events, QStringList({"error", "closed:false"}));
+    QCOMPARE(refused.errorText,
+             QStringLiteral("write address: 0xfffffc12\nlength: 30\n\nQRegx: Bus Error"));
+    QCOMPARE(requestText(emulator->requestLog().last()), QStringLiteral("W 0xfffffcff ff"));
+    QVERIFY(!emulator->writeEnabled());
 }
 
 void TestQUdpThread::cancelTexts()

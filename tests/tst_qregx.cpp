@@ -263,7 +263,7 @@ void TestQRegx::busErrorWithoutRetry()
     QCOMPARE(engine->logText(), QStringLiteral("read address: 0x00002000\nlength: 1\n\n"));
     QCOMPARE(engine->statusText(-4), QStringLiteral("QRegx: Bus Error"));
 
-    // The module refuses a write to its version bytes.
+    // The module refuses a write to its settings memory while writes to it are disabled.
     QCOMPARE(statusOf([&] { engine->write(0xFFFFFC3E, "\x01\x02", 2); }), -4);
     QCOMPARE(requests().size(), 2);
     QVERIFY(engine->logText().endsWith(

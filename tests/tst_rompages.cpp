@@ -428,6 +428,36 @@ void TestRomPages::cancelStopsOnlyThePageCommand()
     QCOMPARE(restored, doc);
     restore(1);
     QCOMPARE(restored, document(3000, 1));
+
+    // Clear ROM cancelled during its download: every page command is aborted, but the empty
+    // table is still stored and waited for.
+    ProgramData design(nullptr);
+    emulator->setBusyPolls(3, 2);
+    emulator->clearLog();
+    const QByteArray page0 = emulator->romImage(0);
+    current = worker();
+    current->addWrite(0x0100, QByteArray(1792, '\0'), false);
+    current->setRomCommand(0x8040, 0);
+    current->addWrite(0xC000, RomFat::emptyImage(), false);
+    QByteArray fatCluster;
+    QUdpThread::append32(&fatCluster, 2047);
+    current->addWrite(0x8100, fatCluster, false);
+    current->addWrite(0x8104, QByteArray(1, char(0xFF)), false);
+    current->setDesign(&design, false);
+    WorkerProbe clearing(current.get());
+    connect(current.get(), SIGNAL(setProgress(int)), current.get(), SLOT(cancel()),
+            Qt::DirectConnection);
+    QVERIFY(clearing.run());
+    QCOMPARE(clearing.events, QStringList({"progress", "closed:true"}));
+    QCOMPARE(clearing.progress.last(), 18);
+    const QStringList cleared = foldedTrace(emulator->requestLog());
+    QCOMPARE(countOf(cleared, "W 0x8000 ff"), 16);
+    const int stored = cleared.indexOf("W 0x8104 ff");
+    QCOMPARE(cleared.mid(stored), QStringList({"W 0x8104 ff", "R 0x8001", "W 0xffffff3c 01",
+                                               "R 0xfffffc3c"}));
+    QCOMPARE(emulator->cluster(2047), RomFat::emptyImage());
+    QCOMPARE(emulator->romImage(0), page0);
+    QVERIFY(emulator->designImage() != page0);
 }
 
 void TestRomPages::clusterWaitIsBounded()

@@ -119,10 +119,25 @@ void TestCompiler::assignment_data()
         << "L9FLLFLL" << "LFP" << 0
         << "DlyFnc0 DlyFnc2 DlyFnc1 CntFnc7 CntFnc6 CntFnc4 CntFnc3 CntFnc0 CntFnc5 CntFnc2 CntFnc1"
         << 0x0007 << 0x60 << 0x80;
+    // "X": a source whose kind holds "FeedBack" after its start groups the
+    // counter with the fed-back ones but sets no flag.
+    QTest::newRow("eight counters, one fed through an inner FeedBack kind")
+        << "L9XLLFLL" << "LFP" << 0
+        << "DlyFnc0 DlyFnc2 DlyFnc1 CntFnc7 CntFnc6 CntFnc4 CntFnc3 CntFnc0 CntFnc5 CntFnc2 CntFnc1"
+        << 0x0007 << 0x20 << 0x80;
     QTest::newRow("five delays, four counters")
         << "9FLL" << "LPLFL" << 0
         << "DlyFnc0 DlyFnc2 DlyFnc4 DlyFnc1 DlyFnc3 CntFnc2 CntFnc3 CntFnc1 CntFnc0 - -"
         << 0x061F << 0x10 << 0x02;
+    // The boundaries between the orders: eight blocks in all, and a tie beyond eight.
+    QTest::newRow("five counters, three delays")
+        << "LLLLL" << "LLL" << 0
+        << "- - - DlyFnc0 DlyFnc1 DlyFnc2 CntFnc0 CntFnc1 CntFnc2 CntFnc3 CntFnc4" << 0x0038 << 0
+        << 0;
+    QTest::newRow("five counters, five delays")
+        << "LLLL9" << "LFLFL" << 0
+        << "DlyFnc0 DlyFnc2 DlyFnc4 DlyFnc1 DlyFnc3 CntFnc0 CntFnc1 CntFnc2 CntFnc3 CntFnc4 -"
+        << 0x041F << 0 << 0x03;
     QTest::newRow("three counters, six passes")
         << "LLL" << "" << 6
         << "NonFnc0 NonFnc1 NonFnc2 CntFnc0 CntFnc1 CntFnc2 - - NonFnc3 NonFnc4 NonFnc5" << 0x0700
@@ -146,11 +161,14 @@ void TestCompiler::assignment()
     BlockItem *fb = kit.feedback(nullptr);
     BlockItem *fbUser = kit.feedbackUser(fb);
     BlockItem *labelUser = kit.labelUser(kit.preLabel(logic));
+    BlockItem *innerFb = kit.feedbackUser(kit.feedback(nullptr));
+    innerFb->setKind(QStringLiteral("PreFeedBack1"));
     auto source = [&](QChar c) -> BlockItem * {
         switch (c.toLatin1()) {
         case 'L': return logic;
         case 'F': return fbUser;
         case 'P': return labelUser;
+        case 'X': return innerFb;
         default: return nullptr;
         }
     };

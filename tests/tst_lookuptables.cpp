@@ -35,6 +35,17 @@ void TestLookupTables::functionInputLines()
         for (int i = 0; i < 1024; ++i)
             QCOMPARE(bit(design.functionTableEntry(quint16(2 * i)), 8), bit(i, inputBit));
     }
+
+    // A channel drives only the first port it feeds: IN-CH0 of a second sheet
+    // on port 1 stays false.
+    ProgramData twice(nullptr);
+    DesignKit twiceKit(twice);
+    BlockItem *first = twiceKit.input(QStringLiteral("IN-CH0"));
+    twiceKit.setSheet(1);
+    BlockItem *second = twiceKit.input(QStringLiteral("IN-CH0"));
+    twiceKit.counter(QString(), twiceKit.preLogic(QStringLiteral("_B"), {first, second}));
+    twice.assignResources();
+    QCOMPARE(int(twice.functionTableEntry(0x7FE)), 0);
 }
 
 void TestLookupTables::feedbackPath()
@@ -54,6 +65,17 @@ void TestLookupTables::feedbackPath()
     for (int i = 0; i < 2048; ++i)
         QCOMPARE(int(design.delayTableEntry(i)), bit(i, 3) ? 0 : 1);
 
+    // "FeedBack" further into the kind word: the feedback table still takes the
+    // source in (containment), the flag and the input line do not (prefix), so
+    // the line carries the source's own value.
+    counter->inputAt(0)->setKind(QStringLiteral("PreFeedBack0"));
+    counter->inputAt(0)->params() = QStringLiteral("true");
+    design.assignResources();
+    QCOMPARE(int(design.counterFeedbackMask), 0);
+    QCOMPARE(bit(design.functionTableEntry(0), 8), true);
+    for (int i = 0; i < 2048; i += 8)
+        QCOMPARE(int(design.delayTableEntry(i)), bit(i, 3) ? 0 : 1);
+
     // FeedBack1 also takes in the sink FeedBack10 (the names are matched as substrings).
     ProgramData many(nullptr);
     DesignKit manyKit(many);
@@ -67,6 +89,32 @@ void TestLookupTables::feedbackPath()
     many.assignResources();
     for (int i : {0, 8, 16, 24})
         QCOMPARE(int(many.delayTableEntry(i)), (bit(i, 3) || bit(i, 4)) ? 1 : 0);
+
+    // Lines 5 to 7 carry the feedback of the delay in slots 0 to 2: with slot 8
+    // empty (4 counters, 4 delays: the last delay in slot 0), and with slot 8
+    // holding a counter that is not fed back (5 fed-back delays in slots 0-4,
+    // 4 counters in 5-8; lines 0, 1, 6 and 7 carry delays too).
+    for (const bool overflow : {false, true}) {
+        ProgramData shared(nullptr);
+        DesignKit sharedKit(shared);
+        BlockItem *sink = sharedKit.feedback(nullptr);
+        BlockItem *user = sharedKit.feedbackUser(sink);
+        BlockItem *logic =
+            sharedKit.preLogic(QStringLiteral("_A"), {sharedKit.input(QStringLiteral("IN-CH0"))});
+        BlockItem *first = sharedKit.counter(QString(), logic);
+        for (int i = 0; i < 3; ++i)
+            sharedKit.counter(QString(), logic);
+        for (int i = 0; i < (overflow ? 5 : 4); ++i)
+            sharedKit.delay(QString(), overflow || i == 3 ? user : logic);
+        sink->connectInput(0, sharedKit.postLogic(QStringLiteral("_A"), {first}));
+        shared.assignResources();
+        const int firstSlot = overflow ? 5 : 7;
+        QCOMPARE(shared.unitSlots[firstSlot], first);
+        const int lines = overflow ? 0xE3 : 0x20;
+        QCOMPARE(int(shared.delayFeedbackMask), lines);
+        for (int i = 0; i < 2048; i += 32)
+            QCOMPARE(int(shared.delayTableEntry(i)), bit(i, firstSlot) ? lines : 0);
+    }
 }
 
 void TestLookupTables::sharedLines()
@@ -112,7 +160,12 @@ void TestLookupTables::passThroughUnits()
     BlockItem *logic = kit.preLogic(QStringLiteral("not _A"), {in});
     kit.pass(nullptr);                  // slot 0: no source
     kit.pass(logic);                    // slot 1
-    kit.pass(kit.labelUser(kit.preLabel(logic))); // slot 2, through a label
+    // A label resolves to the sink of exactly its name, not to an earlier
+    // sink whose name merely contains it.
+    BlockItem *decoy = kit.preLabel(kit.preLogic(QStringLiteral("true"), {}));
+    BlockItem *label = kit.preLabel(logic);
+    decoy->setName(label->name() + QLatin1Char('0'));
+    kit.pass(kit.labelUser(label));     // slot 2, through the label
     design.assignResources();
     for (int i : {0, 0x80, 0x3FF}) {
         const int entry = design.functionTableEntry(quint16(2 * i));

@@ -48,9 +48,9 @@ int RegisterWriter::flushBatch()
         const int written = sendWriteRequest(quint32(m_batchStart) + quint32(offset),
                                              batch.mid(offset, length));
         if (written == -1)
-            throw QStringLiteral("QVexbus: %1 is not available.").arg(moduleHostText());
+            throw QStringLiteral("Vexbus: %1 is not available.").arg(moduleHostText());
         if (written != length)
-            throw QStringLiteral("QVexbus: Error");
+            throw QStringLiteral("Vexbus: Error");
     }
     m_bytesSent += n;
     reportWriteProgress(m_bytesSent);

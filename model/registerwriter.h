@@ -11,8 +11,8 @@
 // The transport is left to a subclass (the module worker), which implements
 // the four hooks. Failures are thrown as text:
 //   "REGX: Download Cancelled"           abort requested before a batch is sent
-//   "QVexbus: <host> is not available."  a request reported -1
-//   "QVexbus: Error"                     any other short write
+//   "Vexbus: <host> is not available."  a request reported -1
+//   "Vexbus: Error"                     any other short write
 class RegisterWriter
 {
 public:

@@ -66,8 +66,8 @@ void TestRegisterWriter::failuresAreReported_data()
 {
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unreachable") << -1 << "QVexbus: 127.0.0.1 is not available.";
-    QTest::newRow("short") << 3 << "QVexbus: Error";
+    QTest::newRow("unreachable") << -1 << "Vexbus: 127.0.0.1 is not available.";
+    QTest::newRow("short") << 3 << "Vexbus: Error";
 }
 
 void TestRegisterWriter::failuresAreReported()

@@ -166,9 +166,9 @@ void ProgramWidget::dropEvent(QDropEvent *event)
     if (text == QLatin1String("Zivrarect")) {
         selectInRect(new QRect(pressPos, dragPos));
     } else if (text == QLatin1String("Zivramove")) {
-        // A move names no block of its own: without the pressed block of this
-        // sheet (a payload from elsewhere) there is nothing to move.
-        if (!currentItem) {
+        // A move names no block of its own: it moves the block pressed on this
+        // sheet, so a payload from elsewhere has nothing to move.
+        if (!currentItem || !fromHere) {
             event->ignore();
             drawingLine = false;
             update();

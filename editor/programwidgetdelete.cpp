@@ -55,6 +55,13 @@ void ProgramWidget::releaseLabel(QLabel *label)
 void ProgramWidget::removeLabelSource(BlockItem *block)
 {
     const QString name = labelNameOf(block);
+    // A user of the label (however its kind word reads) is never its source:
+    // removing the users would destroy this very block under its caller.
+    if (programData && programData->labelBlocks.contains(block)) {
+        if (labelWidget)
+            labelWidget->setLabelUsed(name, false);
+        return;
+    }
     if (mainWindow)
         mainWindow->removeLinkedLabels(name);
     if (labelWidget)

@@ -64,8 +64,8 @@ void TestSheetDrop::creationRows_data()
         editRename, {});
     row("PreLogic", "PreLogic", true, 20, ProgramWidget::PreLogicColumn, {142, 90}, "PreLogic",
         "PreLgc0", editRename, {});
-    row("PostLogic", "PostLogic", true, 20, ProgramWidget::PostLogicColumn, {425, 90},
-        "PostLogic", "PstLgc0", editRename, {});
+    row("PostLogic", "PostLogic", true, 20, ProgramWidget::PostLogicColumn, {425, 90}, "PostLogic",
+        "PstLgc0", editRename, {});
     row("Label at 424", "Label", true, 424, ProgramWidget::FunctionColumn, {284, 106}, "PreLabel",
         "Label0", renameOnly, {});
     row("Label at 425", "Label", true, 425, ProgramWidget::PostLogicColumn, {425, 106}, "Label",
@@ -80,10 +80,10 @@ void TestSheetDrop::creationRows_data()
         "DlyFnc0", editRename, {"DlyFnc", "PostLogicInfo"});
     row("NonFnc", "NonFnc", true, 20, ProgramWidget::FunctionColumn, {284, 116}, "NonFnc",
         "NonFnc0", plain, {"NonFnc", "PostLogicInfo"});
-    row("MsrCnt", "MsrCnt", true, 20, ProgramWidget::OutputColumn, {567, 104}, "MsrCnt0",
-        "MsrCnt0", editRename, {"MsrCnt"});
-    row("Output", "OUT-CH", true, 20, ProgramWidget::OutputColumn, {567, 106}, "OUT-CH0",
-        "OUT-CH0", editRename, {"OUT-CH"});
+    row("MsrCnt", "MsrCnt", true, 20, ProgramWidget::OutputColumn, {567, 104}, "MsrCnt0", "MsrCnt0",
+        editRename, {"MsrCnt"});
+    row("Output", "OUT-CH", true, 20, ProgramWidget::OutputColumn, {567, 106}, "OUT-CH0", "OUT-CH0",
+        editRename, {"OUT-CH"});
     row("FeedBack source", "FeedBack", true, 20, ProgramWidget::OutputColumn, {567, 106},
         "FeedBack", "FeedBack0", renameOnly, {"FeedBack"});
     row("FeedBack user", "FeedBack2", false, 600, ProgramWidget::PreLogicColumn, {142, 106},
@@ -184,15 +184,16 @@ void TestSheetDrop::wireWindows()
 {
     SheetBench bench;
     ProgramWidget *sheet = bench.sheets.first();
-    for (const char *kind : {"Input", "Input", "PreLogic", "CntFnc", "PostLogic", "OUT-CH", "MsrCnt"})
+    for (const char *kind :
+         {"Input", "Input", "PreLogic", "CntFnc", "PostLogic", "OUT-CH", "MsrCnt"})
         bench.paletteDrop(kind, sheet, {20, 300});
     BlockItem *in0 = bench.at(sheet, ProgramWidget::InputColumn, 0);
     BlockItem *in1 = bench.at(sheet, ProgramWidget::InputColumn, 1);
-    BlockItem *pre = bench.at(sheet, ProgramWidget::PreLogicColumn, 0);    // y 90
-    BlockItem *cnt = bench.at(sheet, ProgramWidget::FunctionColumn, 0);    // y 104
-    BlockItem *post = bench.at(sheet, ProgramWidget::PostLogicColumn, 0);  // (425,90) 100 x 57
-    BlockItem *out = bench.at(sheet, ProgramWidget::OutputColumn, 0);      // y 106
-    BlockItem *msr = bench.at(sheet, ProgramWidget::OutputColumn, 1);      // y 144, 29 high
+    BlockItem *pre = bench.at(sheet, ProgramWidget::PreLogicColumn, 0);   // y 90
+    BlockItem *cnt = bench.at(sheet, ProgramWidget::FunctionColumn, 0);   // y 104
+    BlockItem *post = bench.at(sheet, ProgramWidget::PostLogicColumn, 0); // (425,90) 100 x 57
+    BlockItem *out = bench.at(sheet, ProgramWidget::OutputColumn, 0);     // y 106
+    BlockItem *msr = bench.at(sheet, ProgramWidget::OutputColumn, 1);     // y 144, 29 high
     int snapshots = bench.host.snapshots;
 
     // PreLogic: y < dropY <= y + 67.
@@ -300,8 +301,9 @@ void TestSheetDrop::functionTargetsByKind()
     const int snapshots = bench.host.snapshots;
 
     bench.wire(sheet, feed, {300, 116});
-    QCOMPARE(bench.warnings,
-             QStringList("|Cannot connect FeedBack and NonFnc. Please use DlyFnc with delay value 0."));
+    QCOMPARE(
+        bench.warnings,
+        QStringList("|Cannot connect FeedBack and NonFnc. Please use DlyFnc with delay value 0."));
     QVERIFY(!non->inputAt(0));
     bench.wire(sheet, feed, {300, 170}); // a label source takes PreLogic blocks only
     QVERIFY(!source->inputAt(0));
@@ -345,7 +347,7 @@ void TestSheetDrop::foreignMoveAndFreeRows()
     name = "IN-USER";
     sheet->makeUniqueName(name, {});
     QCOMPARE(name, QString()); // every IN-CH name is reserved
-    name = "OUT-CH5"; // reserved stem: no endless search
+    name = "OUT-CH5";          // reserved stem: no endless search
     sheet->makeUniqueName(name, {});
     QCOMPARE(name, QString());
 }

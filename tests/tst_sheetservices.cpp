@@ -120,7 +120,8 @@ void TestSheetServices::renameRulesAndTexts()
     msr->setUserName("Rate");
     dialogue.answers = QStringList{"OUT-CH3", "MsrCnt0"};
     trigger(msr, "&Rename");
-    QCOMPARE(bench.warnings, QStringList("Rate|\"OUT-CH3\" cannot be used or it is already in use."));
+    QCOMPARE(bench.warnings,
+             QStringList("Rate|\"OUT-CH3\" cannot be used or it is already in use."));
     QCOMPARE(msr->userName(), QString("MsrCnt0"));
     QCOMPARE(dialogue.offered.last().section('|', 0, 0), QString("Rate"));
 
@@ -163,9 +164,9 @@ void TestSheetServices::renamesFollowLinkedNames()
     trigger(source, "&Rename");
     QCOMPARE(user->userName(), QString("Sig"));
     QCOMPARE(bench.strip->labels().first()->text, QString("Sig"));
-    QCOMPARE(bench.host.calls, QStringList({"setInputUserName(IN-CH0,Trigger)",
-                                            "setInputUserName(IN-CH0,IN-CH0)",
-                                            "setLabelUserName(Label0,Sig)"}));
+    QCOMPARE(bench.host.calls,
+             QStringList({"setInputUserName(IN-CH0,Trigger)", "setInputUserName(IN-CH0,IN-CH0)",
+                          "setLabelUserName(Label0,Sig)"}));
     QCOMPARE(bench.host.snapshots, snapshots + 3);
 }
 
@@ -199,8 +200,8 @@ void TestSheetServices::clipboardText()
                              "        <id>0</id>\n"
                              "        <name>IN-CH0</name>\n"
                              "        <userName>IN-CH0</userName>\n"
-                             "    </entry>\n"
-                             + xmlOf(pre) + xmlOf(post) + "</Zivra_Copy_Items>\n";
+                             "    </entry>\n" +
+                             xmlOf(pre) + xmlOf(post) + "</Zivra_Copy_Items>\n";
     QCOMPARE(clipboard->text(), expected);
     QVERIFY(xmlOf(pre).contains("<net port=\"0\">IN-CH0</net>"));
 
@@ -221,20 +222,34 @@ void TestSheetServices::placementTable_data()
     const QStringList both = {"&Edit", "Cu&t", "&Copy", "&Delete", "&Rename"};
     const QStringList rename = {"Cu&t", "&Copy", "&Delete", "&Rename"};
     const QStringList neither = {"Cu&t", "&Copy", "&Delete"};
-    QTest::newRow("Input") << "Input" << "IN-CH0" << QPoint(0, 104) << both;
-    QTest::newRow("PreLogic") << "PreLogic" << "PreLgc0" << QPoint(142, 90) << both;
-    QTest::newRow("PostLogic") << "PostLogic" << "PstLgc0" << QPoint(425, 90) << both;
-    QTest::newRow("PreLabel") << "PreLabel" << "Label0" << QPoint(284, 106) << rename;
-    QTest::newRow("Label") << "Label" << "Label0" << QPoint(425, 106) << rename;
-    QTest::newRow("CntFnc") << "CntFnc" << "CntFnc0" << QPoint(284, 104) << both;
-    QTest::newRow("DlyFnc") << "DlyFnc" << "DlyFnc0" << QPoint(284, 104) << both;
-    QTest::newRow("NonFnc") << "NonFnc" << "NonFnc0" << QPoint(284, 116) << neither;
-    QTest::newRow("PreLabel user") << "PreLabel3" << "Label3" << QPoint(142, 106) << neither;
-    QTest::newRow("Label user") << "Label3" << "Label3" << QPoint(284, 106) << neither;
-    QTest::newRow("MsrCnt") << "MsrCnt1" << "MsrCnt1" << QPoint(567, 104) << both;
-    QTest::newRow("OUT-CH") << "OUT-CH2" << "OUT-CH2" << QPoint(567, 106) << both;
-    QTest::newRow("FeedBack") << "FeedBack" << "FeedBack0" << QPoint(567, 106) << rename;
-    QTest::newRow("FeedBack user") << "FeedBack4" << "FeedBack4" << QPoint(142, 106) << neither;
+    QTest::newRow("Input") << "Input"
+                           << "IN-CH0" << QPoint(0, 104) << both;
+    QTest::newRow("PreLogic") << "PreLogic"
+                              << "PreLgc0" << QPoint(142, 90) << both;
+    QTest::newRow("PostLogic") << "PostLogic"
+                               << "PstLgc0" << QPoint(425, 90) << both;
+    QTest::newRow("PreLabel") << "PreLabel"
+                              << "Label0" << QPoint(284, 106) << rename;
+    QTest::newRow("Label") << "Label"
+                           << "Label0" << QPoint(425, 106) << rename;
+    QTest::newRow("CntFnc") << "CntFnc"
+                            << "CntFnc0" << QPoint(284, 104) << both;
+    QTest::newRow("DlyFnc") << "DlyFnc"
+                            << "DlyFnc0" << QPoint(284, 104) << both;
+    QTest::newRow("NonFnc") << "NonFnc"
+                            << "NonFnc0" << QPoint(284, 116) << neither;
+    QTest::newRow("PreLabel user") << "PreLabel3"
+                                   << "Label3" << QPoint(142, 106) << neither;
+    QTest::newRow("Label user") << "Label3"
+                                << "Label3" << QPoint(284, 106) << neither;
+    QTest::newRow("MsrCnt") << "MsrCnt1"
+                            << "MsrCnt1" << QPoint(567, 104) << both;
+    QTest::newRow("OUT-CH") << "OUT-CH2"
+                            << "OUT-CH2" << QPoint(567, 106) << both;
+    QTest::newRow("FeedBack") << "FeedBack"
+                              << "FeedBack0" << QPoint(567, 106) << rename;
+    QTest::newRow("FeedBack user") << "FeedBack4"
+                                   << "FeedBack4" << QPoint(142, 106) << neither;
 }
 
 void TestSheetServices::placementTable()
@@ -313,7 +328,8 @@ void TestSheetServices::restoredPicturesAndNames()
     QCOMPARE(logic->id(), 1);
     QCOMPARE(logic->pos(), QPoint(142, 158));
     QCOMPARE(sheet->columnItems(ProgramWidget::PreLogicColumn).size(), 2);
-    QVERIFY(logic->pixmap().toImage() != captionedPixmap(logic->basePixmap(), "PreLgc1", true).toImage());
+    QVERIFY(logic->pixmap().toImage() !=
+            captionedPixmap(logic->basePixmap(), "PreLgc1", true).toImage());
 
     // A feedback source marks its label placed when one of its users stands here.
     place(data->createLabel(2, 0, "FeedBack0"), "FeedBack0", "");
@@ -362,12 +378,12 @@ void TestSheetServices::settingsViewsAndSnapshots()
     cnt->params() = "Mode=3";
     sheet->updateItemView(cnt, QString());
     QCOMPARE(cnt->basePixmap().toImage(), QPixmap(":/images/Function.png").toImage());
-    const QMap<int, QString> pictures{{0, "MsrCnt3"}, {4, "MsrCnt2"}, {5, "MsrCnt"}, {1, "MsrCnt1"}};
+    const QMap<int, QString> pictures{
+        {0, "MsrCnt3"}, {4, "MsrCnt2"}, {5, "MsrCnt"}, {1, "MsrCnt1"}};
     for (auto it = pictures.cbegin(); it != pictures.cend(); ++it) {
         msr->params() = QString("Mode=%1 FileSave=false PATH=").arg(it.key());
         sheet->updateItemView(msr, QString());
-        QCOMPARE(msr->basePixmap().toImage(),
-                 QPixmap(":/images/" + it.value() + ".png").toImage());
+        QCOMPARE(msr->basePixmap().toImage(), QPixmap(":/images/" + it.value() + ".png").toImage());
     }
     sheet->updateItemView(out, "OUT-CH6");
     QCOMPARE(out->kind(), QString("OUT-CH6"));
@@ -398,7 +414,7 @@ void TestSheetServices::editDispatch()
     BlockItem *cnt = bench.at(sheet, ProgramWidget::FunctionColumn, 0);
     trigger(bench.at(sheet, ProgramWidget::PreLogicColumn, 0), "&Edit");
     trigger(bench.at(sheet, ProgramWidget::OutputColumn, 1), "&Edit"); // OUT-CH0 at y 146
-    QTest::mouseDClick(sheet, Qt::LeftButton, {}, {600, 110});          // MsrCnt0 at y 104
+    QTest::mouseDClick(sheet, Qt::LeftButton, {}, {600, 110});         // MsrCnt0 at y 104
     QTest::mouseDClick(sheet, Qt::LeftButton, {}, {20, 110});
     ModalHooks::setSettingsRunner(ModalHooks::SettingsRunner());
 

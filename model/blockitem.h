@@ -8,6 +8,12 @@
 #include <QString>
 #include <QVector>
 
+class NIMActionCopy;
+class NIMActionCut;
+class NIMActionDelete;
+class NIMActionEdit;
+class NIMActionRename;
+class ProgramWidget;
 class QFont;
 class QLabel;
 class QTextStream;
@@ -23,6 +29,12 @@ public:
     BlockItem(int id, int sheet);
     virtual ~BlockItem();
 
+    // The context actions of the block's label on that sheet; the sheet owns them.
+    virtual NIMActionRename *createRenameAction(ProgramWidget *sheet);
+    virtual NIMActionCut *createCutAction(ProgramWidget *sheet);
+    virtual NIMActionCopy *createCopyAction(ProgramWidget *sheet);
+    virtual NIMActionDelete *createDeleteAction(ProgramWidget *sheet);
+    virtual NIMActionEdit *createEditAction(ProgramWidget *sheet);
     virtual void setOwner(QLabel *owner);
     virtual QLabel *owner();
     virtual void setPos(const QPoint &pos);

@@ -1,0 +1,129 @@
+#ifndef PROGRAMWIDGET_H
+#define PROGRAMWIDGET_H
+
+#include "dragwidget.h"
+
+#include <QColor>
+#include <QLine>
+#include <QMap>
+#include <QPair>
+#include <QPoint>
+#include <QVector>
+
+class BlockItem;
+class LabelWidget;
+class MenuWidget;
+class ProgramData;
+class QLabel;
+class QPixmap;
+class QRect;
+class SheetHost;
+
+// Draws the text centred on the pixmap (when not empty), then shows the pixmap
+// in a new delete-on-close QLabel child of the parent at (x, y).
+QLabel *createPixmapLabel(QWidget *parent, int x, int y, const QString &text, QPixmap &pixmap);
+
+// A copy of the pixmap with its whole rectangle filled with the colour.
+QPixmap tintedPixmap(const QPixmap &pixmap, const QColor &color);
+
+// The drawing surface of one sheet: block labels in five fixed columns, the
+// wires between them, the selection and the feedback of a drag in progress.
+class ProgramWidget : public DragWidget
+{
+    Q_OBJECT
+
+public:
+    // Grid of the sheet: label x of each column, row pitch, and the x bounds by
+    // which presses and double clicks pick a column.
+    enum Column { InputColumn, PreLogicColumn, FunctionColumn, PostLogicColumn, OutputColumn };
+    static const int columnX[5];
+    static const int columnPitch[5];
+    static const int headerBottom = 81; // y of the last row of the header strip
+    static Column columnAt(int x);
+
+    ProgramWidget(int sheet, ProgramData *programData, MenuWidget *menuWidget,
+                  LabelWidget *labelWidget, SheetHost *mainWindow, QWidget *parent = nullptr);
+    ~ProgramWidget() override;
+
+    int sheet() const { return sheetIndex; }
+
+    void selectInMap(const QRect &rect, QMap<int, BlockItem *> &map);
+    void clearSelection(bool dropCurrent);
+    void addToSelection(BlockItem *block);
+
+    // Wire hit test: selects the cached wire nearest the point.
+    bool selectLineAt(const QPoint &point);
+    static double distanceToSegment(const QLine &segment, const QPoint &point);
+
+    // The block whose settings a double click at the point opens, or null.
+    BlockItem *blockToEdit(const QPoint &point);
+
+    // Must run before the design container destroys a block of this sheet:
+    // nothing of the sheet may keep pointing at it afterwards.
+    void forgetBlock(BlockItem *block);
+    // The same for every block of the sheet at once (the design is cleared).
+    void forgetAllBlocks();
+
+    const QVector<BlockItem *> &selectedItems() const { return selection; }
+    BlockItem *current() const { return currentItem; }
+    // Wire segments of the last paint, in paint order, with the block each feeds.
+    const QVector<QPair<QLine, BlockItem *>> &cachedLines() const { return lineCache; }
+    QLabel *statusLine() const { return statusLabel; }
+
+signals:
+    void itemSelect(bool selected);
+
+public slots:
+    void showMenu(const QPoint &pos);
+    void deleteLine();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+
+    // Opens the settings dialog of a block.
+    void openEditor(BlockItem *block);
+    // Shows the block's own picture on its label, or that picture tinted.
+    static void showPlain(BlockItem *block);
+    void showSelected(BlockItem *block);
+    // The hit rectangle of a wire segment; flat segments get 2 pixels either side.
+    static QRect segmentRect(const QLine &segment);
+
+    int sheetIndex;
+    SheetHost *mainWindow;
+    ProgramData *programData;
+    MenuWidget *menuWidget;
+    LabelWidget *labelWidget;
+    QMap<int, BlockItem *> inputItems;
+    QMap<int, BlockItem *> preLogicItems;
+    QMap<int, BlockItem *> postLogicItems;
+    QMap<int, BlockItem *> functionItems;
+    QMap<int, BlockItem *> outputItems;
+    QVector<QPair<QLine, BlockItem *>> lineCache;
+    BlockItem *currentItem = nullptr;
+    BlockItem *anchorItem = nullptr;
+    QVector<BlockItem *> selection;
+    QColor selectionColor;
+    bool lineSelected = false;
+    bool rebuildLines = true;
+    bool drawingLine = false;
+    bool movingItems = false;
+    bool rubberBand = false;
+    QPoint pressPos;
+    QPoint dragPos;
+    QPoint lineEndPos;
+    QLabel *statusLabel = nullptr;
+
+private slots:
+    void pasteFromMenu();
+};
+
+// The most recently created sheet that still exists; the settings dialogs reach
+// the sheet services through it. Null when no sheet exists.
+extern ProgramWidget *currentProgramWidget;
+
+#endif // PROGRAMWIDGET_H

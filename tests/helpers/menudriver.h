@@ -1,0 +1,29 @@
+#ifndef MENUDRIVER_H
+#define MENUDRIVER_H
+
+#include <QString>
+#include <QVector>
+
+// Answers the editor's modal menus and warnings while it lives: records what
+// each offered and triggers the entry named in `choose` (when offered and
+// enabled).
+class MenuDriver
+{
+public:
+    struct Entry {
+        QString text;
+        bool enabled = false;
+        bool hasIcon = false;
+    };
+
+    MenuDriver();
+    ~MenuDriver();
+    MenuDriver(const MenuDriver &) = delete;
+    MenuDriver &operator=(const MenuDriver &) = delete;
+
+    QString choose;
+    QVector<QVector<Entry>> menus;
+    QVector<QString> warnings; // "title|text"
+};
+
+#endif // MENUDRIVER_H

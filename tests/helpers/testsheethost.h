@@ -1,0 +1,37 @@
+#ifndef TESTSHEETHOST_H
+#define TESTSHEETHOST_H
+
+#include "sheethost.h"
+
+#include <QVector>
+
+// The window side of a sheet, recording what the sheet asks of it.
+class TestSheetHost : public SheetHost
+{
+public:
+    void recordUndo() override;
+    bool isUndoSuspended() const override { return undoSuspended; }
+    void setUndoSuspended(bool suspended) override { undoSuspended = suspended; }
+    bool isControlKeyHeld() const override { return controlKeyHeld; }
+    bool isShiftKeyHeld() const override { return shiftKeyHeld; }
+    QString hostAddress() const override { return host; }
+    quint16 tcpPort() const override { return tcp; }
+    quint16 udpPort() const override { return udp; }
+    bool isPasteEnabled() const override { return pasteEnabled; }
+    void paste() override { ++pastes; }
+    int sheetCount() const override { return sheets.size(); }
+    ProgramWidget *sheetAt(int index) const override;
+
+    int snapshots = 0; // undo snapshots recorded
+    int pastes = 0;
+    bool undoSuspended = false;
+    bool controlKeyHeld = false;
+    bool shiftKeyHeld = false;
+    bool pasteEnabled = false;
+    QString host = QStringLiteral("127.0.0.1");
+    quint16 tcp = 24;
+    quint16 udp = 4660;
+    QVector<ProgramWidget *> sheets;
+};
+
+#endif // TESTSHEETHOST_H

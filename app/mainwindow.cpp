@@ -731,7 +731,14 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
         // Rows come from the document: each must lie on the sheet and be free,
         // or the block would hide another one.
         const int column = columnOfKind(kind);
-        if (column < 0 || id > lastRowOfColumn(column) || isRowTaken(sheet, column, id)) {
+        if (column < 0) {
+            // Made but never shown on a sheet, a label would haunt the design;
+            // other unknown kinds are dropped silently.
+            if (kind.contains(QLatin1String("Label")))
+                allSettingsTaken = false;
+            return true;
+        }
+        if (id > lastRowOfColumn(column) || isRowTaken(sheet, column, id)) {
             allSettingsTaken = false;
             return true;
         }
@@ -770,13 +777,6 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
         allSettingsTaken = false;
         return true;
     }
-    if (columnOfKind(kind) < 0 && kind != QLatin1String("Input")) {
-        // Made but never shown on a sheet, the block would haunt the design.
-        if (kind.contains(QLatin1String("Label")) || kind.startsWith(QLatin1String("FeedBack")))
-            allSettingsTaken = false;
-        return true;
-    }
-
     BlockItem *block = restoreBlock(kind, id, sheet, name);
     if (!block)
         return true;

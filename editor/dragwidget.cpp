@@ -17,7 +17,8 @@
 #include <QPoint>
 #include <QString>
 
-namespace {
+namespace
+{
 
 DragWidget::DragRunner &dragRunner()
 {

@@ -51,8 +51,7 @@ public:
 
 protected:
     // The one place where every drag of the editor runs.
-    Qt::DropAction runDrag(QDrag *drag, Qt::DropActions supported,
-                           Qt::DropAction defaultAction);
+    Qt::DropAction runDrag(QDrag *drag, Qt::DropActions supported, Qt::DropAction defaultAction);
 
     void mousePressEvent(QMouseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;

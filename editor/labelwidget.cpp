@@ -10,7 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-namespace {
+namespace
+{
 
 const int widestStrip = 740;
 const int labelsPerRow = 8;
@@ -316,8 +317,7 @@ void LabelWidget::mousePressEvent(QMouseEvent *event)
     drag->setMimeData(textPayload(text, offset));
     drag->setPixmap(child->pixmap(Qt::ReturnByValue));
     drag->setHotSpot(offset);
-    const Qt::DropAction result =
-        runDrag(drag, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    const Qt::DropAction result = runDrag(drag, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
 
     // The drop may have marked or re-laid out the entry: redraw what shows it now.
     if (result != Qt::MoveAction && pressedEntry && pressedEntry->label) {

@@ -10,16 +10,17 @@
 #include <QPainter>
 #include <QPixmap>
 
-namespace {
+namespace
+{
 
-struct EntrySpec {
+struct EntryRow {
     const char *kind;
     const char *caption;
     const char *image;
     int maximum;
 };
 
-const EntrySpec entrySpecs[] = {
+const EntryRow entryRows[] = {
     {"Input", "Input", ":/images/MenuInput.png", 0},
     {"PreLogic", "PreLogic", ":/images/MenuPreLgc.png", 0},
     {"PreLogicInfo", "NET", ":/images/NetPreLgc.png", 8},
@@ -46,9 +47,9 @@ MenuWidget::MenuWidget(ProgramData *programData, QWidget *parent)
     int y = 10;
     int previousHeight = 0;
     bool first = true;
-    for (const EntrySpec &spec : entrySpecs) {
-        const QString caption = QString::fromLatin1(spec.caption);
-        QPixmap picture(QString::fromLatin1(spec.image));
+    for (const EntryRow &row : entryRows) {
+        const QString caption = QString::fromLatin1(row.caption);
+        QPixmap picture(QString::fromLatin1(row.image));
         if (!first) {
             // A counter touches the entry above it by one pixel row.
             if (caption == QLatin1String("NET"))
@@ -57,8 +58,7 @@ MenuWidget::MenuWidget(ProgramData *programData, QWidget *parent)
                 y += previousHeight + 7;
         }
         first = false;
-        addEntry(QString::fromLatin1(spec.kind), x, y, caption, picture, spec.maximum,
-                 spec.maximum);
+        addEntry(QString::fromLatin1(row.kind), x, y, caption, picture, row.maximum, row.maximum);
         previousHeight = picture.height();
     }
     setMinimumSize(120, y + previousHeight + 7);
@@ -85,8 +85,10 @@ bool MenuWidget::isWireCounter(const QString &kind)
 QString MenuWidget::entryText(const PaletteEntry *entry)
 {
     if (entry->maximum > 0)
-        return QStringLiteral("%1(%2/%3)").arg(entry->caption).arg(entry->remaining).arg(
-            entry->maximum);
+        return QStringLiteral("%1(%2/%3)")
+            .arg(entry->caption)
+            .arg(entry->remaining)
+            .arg(entry->maximum);
     return entry->caption;
 }
 

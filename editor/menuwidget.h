@@ -33,8 +33,8 @@ public:
     // Kind of the entry strictly inside whose picture the point lies; it
     // becomes the current entry. Empty when none.
     QString kindAt(int x, int y);
-    void addEntry(const QString &kind, int x, int y, const QString &caption,
-                  const QPixmap &picture, int remaining, int maximum);
+    void addEntry(const QString &kind, int x, int y, const QString &caption, const QPixmap &picture,
+                  int remaining, int maximum);
 
     const QVector<PaletteEntry *> &paletteEntries() const { return entries; }
     PaletteEntry *entryOfKind(const QString &kind) const;

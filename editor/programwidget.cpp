@@ -10,6 +10,9 @@
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFont>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,7 +26,8 @@
 
 ProgramWidget *currentProgramWidget = nullptr;
 
-namespace {
+namespace
+{
 
 // Every live sheet in creation order, so that the newest survivor can take
 // over as the current one when the current one goes.
@@ -61,6 +65,21 @@ const Header headers[5] = {
     {"label_4", QT_TRANSLATE_NOOP("MainWindow", "Output\nFeedBack\nMeasure Counter"),
      QRect(567, 37, 111, 45)},
 };
+
+// The header boxes are small: shrink the font until the whole text fits.
+void fitFont(QLabel *label)
+{
+    QFont font = label->font();
+    const QRect box(QPoint(0, 0), label->size());
+    for (int pixels = 12; pixels > 6; --pixels) {
+        font.setPixelSize(pixels);
+        const QRect needed =
+            QFontMetrics(font).boundingRect(box, Qt::AlignLeft | Qt::AlignTop, label->text());
+        if (needed.width() <= box.width() && needed.height() <= box.height())
+            break;
+    }
+    label->setFont(font);
+}
 
 BlockItem *firstHit(QMap<int, BlockItem *> &map, int sheet, const QPoint &point,
                     bool (*kindFits)(const QString &))
@@ -128,6 +147,7 @@ ProgramWidget::ProgramWidget(int sheet, ProgramData *programData, MenuWidget *me
         label->setObjectName(QString::fromLatin1(header.objectName));
         label->setText(QCoreApplication::translate("MainWindow", header.text));
         label->setGeometry(header.geometry);
+        fitFont(label);
     }
     statusLabel = new QLabel(this);
     statusLabel->setGeometry(10, 0, 600, 30);
@@ -297,6 +317,13 @@ BlockItem *ProgramWidget::blockToEdit(const QPoint &point)
     return nullptr;
 }
 
+void ProgramWidget::mousePressEvent(QMouseEvent *event)
+{
+    // Block labels are not free pictures here: the base's label drag must not
+    // run. Selection, moves and wires start from the pointer handling.
+    event->ignore();
+}
+
 void ProgramWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QPoint point = event->pos();
@@ -375,12 +402,12 @@ void ProgramWidget::showMenu(const QPoint &pos)
 
     QMenu menu(this);
     if (onWire) {
-        QAction *action = menu.addAction(QIcon(QStringLiteral(":/images/delbutton.png")),
-                                         tr("Delete"));
+        QAction *action =
+            menu.addAction(QIcon(QStringLiteral(":/images/delbutton.png")), tr("Delete"));
         connect(action, SIGNAL(triggered()), this, SLOT(deleteLine()));
     } else {
-        QAction *action = menu.addAction(QIcon(QStringLiteral(":/Zivra_icon/Zivra_paste.png")),
-                                         tr("Paste"));
+        QAction *action =
+            menu.addAction(QIcon(QStringLiteral(":/Zivra_icon/Zivra_paste.png")), tr("Paste"));
         action->setEnabled(mainWindow && mainWindow->isPasteEnabled());
         connect(action, SIGNAL(triggered()), this, SLOT(pasteFromMenu()));
     }
@@ -440,8 +467,9 @@ void ProgramWidget::paintEvent(QPaintEvent *event)
         painter.setPen(selectionColor);
         painter.setBrush(QBrush(selectionColor, Qt::SolidPattern));
         // The same two corners whichever way the band was dragged.
-        painter.drawRect(QRect(QPoint(qMin(pressPos.x(), dragPos.x()), qMin(pressPos.y(), dragPos.y())),
-                               QPoint(qMax(pressPos.x(), dragPos.x()), qMax(pressPos.y(), dragPos.y()))));
+        painter.drawRect(
+            QRect(QPoint(qMin(pressPos.x(), dragPos.x()), qMin(pressPos.y(), dragPos.y())),
+                  QPoint(qMax(pressPos.x(), dragPos.x()), qMax(pressPos.y(), dragPos.y()))));
         painter.setBrush(Qt::NoBrush);
     }
     if (movingItems) {
@@ -461,6 +489,16 @@ void ProgramWidget::dragMoveEvent(QDragMoveEvent *event)
 {
     acceptPayload(event);
     dragPos = event->pos();
+    update();
+}
+
+void ProgramWidget::dropEvent(QDropEvent *event)
+{
+    // Whatever the drop does, the feedback of the drag ends with it.
+    movingItems = false;
+    rubberBand = false;
+    drawingLine = false;
+    event->ignore();
     update();
 }
 

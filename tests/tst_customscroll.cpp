@@ -2,8 +2,8 @@
 
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QTest>
 #include <QWidget>
-#include <QtTest>
 
 // Passes every key it gets on to its parent, as a sheet that did not use it does.
 class PassingSheet : public QWidget

@@ -13,10 +13,10 @@
 
 DragSimulator::DragSimulator()
 {
-    DragWidget::setDragRunner([this](QDrag *drag, Qt::DropActions supported,
-                                     Qt::DropAction defaultAction) {
-        return run(drag, supported, defaultAction);
-    });
+    DragWidget::setDragRunner(
+        [this](QDrag *drag, Qt::DropActions supported, Qt::DropAction defaultAction) {
+            return run(drag, supported, defaultAction);
+        });
 }
 
 DragSimulator::~DragSimulator()

@@ -20,15 +20,9 @@ MenuDriver::MenuDriver()
             chosen->trigger();
         return chosen;
     });
-    ModalHooks::setWarningRunner(
-        [this](QWidget *, const QString &title, const QString &text) {
-            warnings.append(title + QLatin1Char('|') + text);
-            return QMessageBox::Ok;
-        });
 }
 
 MenuDriver::~MenuDriver()
 {
     ModalHooks::setMenuRunner(ModalHooks::MenuRunner());
-    ModalHooks::setWarningRunner(ModalHooks::WarningRunner());
 }

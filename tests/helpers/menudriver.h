@@ -4,9 +4,8 @@
 #include <QString>
 #include <QVector>
 
-// Answers the editor's modal menus and warnings while it lives: records what
-// each offered and triggers the entry named in `choose` (when offered and
-// enabled).
+// Answers the editor's modal menus while it lives: records what each offered
+// and triggers the entry named in `choose` (when offered and enabled).
 class MenuDriver
 {
 public:
@@ -23,7 +22,6 @@ public:
 
     QString choose;
     QVector<QVector<Entry>> menus;
-    QVector<QString> warnings; // "title|text"
 };
 
 #endif // MENUDRIVER_H

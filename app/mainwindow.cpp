@@ -1144,8 +1144,11 @@ void MainWindow::open(QString path)
         return;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        ModalHooks::warning(this, tr("Zivra"),
+                            tr("Cannot read file %1:\n%2.").arg(path, file.errorString()));
         return;
+    }
     baseDocument = file.readAll();
     ui->actionSave->setEnabled(true);
     loadDiagram(baseDocument, path, true);

@@ -34,6 +34,11 @@ bool SaxHandler::startElement(const QString &, const QString &, const QString &q
         term = attributes.value(QStringLiteral("term"));
         entryValues.clear();
     } else if (qName == QLatin1String("Zivra3")) {
+        rootMissing = false;
+        // Pasted text brings blocks only: neither the module's address nor
+        // sheets come from the clipboard.
+        if (mainWindow->isPasting())
+            return true;
         ConnectionSettings &settings = mainWindow->connectionSettings;
         settings.host = attributes.value(QStringLiteral("addr"));
         settings.tcpPort =
@@ -44,8 +49,9 @@ bool SaxHandler::startElement(const QString &, const QString &, const QString &q
         settings.timeout = timeout == 0 ? 1 : timeout;
         settings.autoConnect =
             attributes.value(QStringLiteral("autoConnect")) == QLatin1String("true");
-        rootMissing = false;
     } else if (qName == QLatin1String("tab")) {
+        if (mainWindow->isPasting())
+            return true;
         bool ok = false;
         const int id = attributes.value(QStringLiteral("id")).toInt(&ok);
         tabIndex = ok ? id : 0;

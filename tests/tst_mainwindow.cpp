@@ -160,6 +160,26 @@ private slots:
         QVERIFY(!enabled(window.get(), "actionPaste"));
     }
 
+    void pasteTakesBlocksOnly()
+    {
+        // Whatever else the clipboard holds, paste neither readdresses the
+        // module nor adds sheets, and it always leaves one snapshot.
+        ScriptedAnswers answers;
+        auto window = newWindow(true);
+        QApplication::clipboard()->setText(QStringLiteral(
+            "<Zivra_Copy_Items>\n<Zivra3 addr=\"10.9.9.9\" tcpPort=\"1\"><tab id=\"50\" "
+            "name=\"x\"/></Zivra3>\n</Zivra_Copy_Items>\n"));
+        QVERIFY(window->isPasteEnabled());
+        window->on_actionPaste_triggered();
+        QCOMPARE(window->connectionSettings.host, QStringLiteral("127.0.0.1"));
+        QCOMPARE(window->connectionSettings.tcpPort, quint16(24));
+        QCOMPARE(window->sheetCount(), 1);
+        QCOMPARE(window->snapshots().size(), 1);
+        QVERIFY(window->isWindowModified());
+        QVERIFY(!window->isPasting());
+        QVERIFY(answers.warnings.isEmpty());
+    }
+
     void geometryIsRemembered()
     {
         {
@@ -559,6 +579,12 @@ private slots:
         QCOMPARE(answers.warnings,
                  QStringList{"Zivra|File specified in " + foreign
                              + " is not a valid XML file for Zivra3."});
+
+        // A path that exists but cannot be read is reported too.
+        answers.warnings.clear();
+        window->open(dir.path());
+        QCOMPARE(answers.warnings.size(), 1);
+        QVERIFY(answers.warnings.first().startsWith(QStringLiteral("Zivra|Cannot read file ")));
 
         // Open with its own dialog; cancelling it changes nothing.
         answers.files.enqueue(QString());

@@ -14,8 +14,9 @@ if [ ! -x build/zivra-emulator ]; then
     exec ./build/zivra -h 127.0.0.1 "$@"
 fi
 
+# The emulated module keeps its ROM pages in build/emulator.state from one run to the next.
 emulator_out="$(mktemp)"
-./build/zivra-emulator --udp-port 0 --tcp-port 0 >"$emulator_out" &
+./build/zivra-emulator --udp-port 0 --tcp-port 0 --state build/emulator.state >"$emulator_out" &
 emulator_pid=$!
 stop_emulator() {
     kill "$emulator_pid" 2>/dev/null || true

@@ -4,6 +4,7 @@
 #include "customscroll.h"
 #include "dialoghooks.h"
 #include "labelwidget.h"
+#include "linkednames.h"
 #include "menuwidget.h"
 #include "modalhooks.h"
 #include "programdata.h"
@@ -33,8 +34,6 @@
 #include <QXmlInputSource>
 #include <QXmlSimpleReader>
 #pragma GCC diagnostic pop
-
-#include <algorithm>
 
 namespace {
 
@@ -369,22 +368,28 @@ bool MainWindow::event(QEvent *event)
 
 void MainWindow::on_actionSelect_All_triggered()
 {
-    // Selecting every block is a sheet service of the editor.
+    if (ProgramWidget *sheet = currentSheetWidget())
+        sheet->selectAll();
 }
 
 void MainWindow::on_action_Delete_triggered()
 {
-    // Deleting the selection is a sheet service of the editor.
+    if (ProgramWidget *sheet = currentSheetWidget())
+        sheet->deleteSelection();
 }
 
 void MainWindow::on_actionCopy_triggered()
 {
     controlKeyHeld = false;
+    if (ProgramWidget *sheet = currentSheetWidget())
+        sheet->copySelection(false);
 }
 
 void MainWindow::on_actionCut_triggered()
 {
     controlKeyHeld = false;
+    if (ProgramWidget *sheet = currentSheetWidget())
+        sheet->copySelection(true);
 }
 
 void MainWindow::isCopyText()
@@ -434,7 +439,7 @@ void MainWindow::writeXml(QTextStream *stream)
     for (int i = 0; i < sheets.size(); ++i) {
         *stream << "    <tab id=\"" << i << "\" name=\"" << escapeAttribute(tabWidget->tabText(i))
                 << "\">\n";
-        writeSheetItems(i, stream);
+        sheets.at(i)->writeItems(stream, 2);
         *stream << "    </tab>\n";
     }
     *stream << "</Zivra3>\n";
@@ -505,27 +510,7 @@ int MainWindow::lastRowOfColumn(int column)
 
 bool MainWindow::isRowTaken(int sheet, int column, int row) const
 {
-    const QVector<BlockItem *> *lists[] = {
-        &programData->inputBlocks,     &programData->preLogicBlocks,
-        &programData->functionBlocks,  &programData->postLogicBlocks,
-        &programData->sinkBlocks,      &programData->labelBlocks};
-    for (const QVector<BlockItem *> *list : lists) {
-        for (BlockItem *block : *list) {
-            if (block->sheet() == sheet && block->id() == row
-                && columnOfKind(block->kind()) == column)
-                return true;
-        }
-    }
-    return false;
-}
-
-int MainWindow::firstFreeRow(int sheet, int column) const
-{
-    for (int row = 0; row <= lastRowOfColumn(column); ++row) {
-        if (!isRowTaken(sheet, column, row))
-            return row;
-    }
-    return -1;
+    return sheets.at(sheet)->columnItems(ProgramWidget::Column(column)).contains(row);
 }
 
 int MainWindow::portLimit(const QString &kind)
@@ -645,7 +630,7 @@ void MainWindow::connectSource(BlockItem *block, const QString &kind, int port,
         BlockItem *source = findSource(programData->inputBlocks, sourceName, sheet);
         if (!source) {
             QString inputName = sourceName;
-            source = addInputToSheet(sheet, inputName);
+            source = sheets.at(sheet)->addInputItem(inputName);
             if (!source) {
                 // No row or no channel left for the input: the wire is lost.
                 allSettingsTaken = false;
@@ -717,7 +702,7 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
     if (prePass) {
         const QString before = name;
         QString renamed = name;
-        const int row = freeRowOnSheet(kind, renamed);
+        const int row = currentSheetWidget()->freeRowForItem(kind, renamed, pasteNames);
         if (row >= 0 && (renamed != before || kind == QLatin1String("FeedBack"))) {
             pasteNames.append(renamed);
             pasteRenames.insert(before, renamed);
@@ -747,7 +732,7 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
         if (pasteRenames.contains(name)) {
             if (!userName.isEmpty()) {
                 if (name != userName && !name.startsWith(QLatin1String("IN-")))
-                    makeUniqueNameOnSheet(userName);
+                    currentSheetWidget()->makeUniqueName(userName, pasteNames);
                 else
                     userName.clear();
             }
@@ -755,7 +740,7 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
         }
         const QString entryName = values.value(QStringLiteral("name")).trimmed();
         const QString kept = name;
-        id = freeRowOnSheet(kind, name);
+        id = currentSheetWidget()->freeRowForItem(kind, name, pasteNames);
         if (id < 0) {
             ModalHooks::warning(this, tr("Zivra"), tr("There's not enough space."));
             return true;
@@ -796,76 +781,30 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
         }
         connectSource(block, kind, port.first, sourceName, sheet);
     }
-    placeOnSheet(sheet, kind, block);
+    sheets.at(sheet)->placeLoadedItem(kind, block);
     return true;
 }
 
-// ---------------------------------------------------------------- sheet services
+// ---------------------------------------------------------------- linked names
 
-void MainWindow::writeSheetItems(int index, QTextStream *stream)
+void MainWindow::setInputUserName(const QString &name, const QString &userName)
 {
-    // Column by column, each in row order, as the sheet holds them.
-    const int sheet = sheets.at(index)->sheet();
-    QVector<BlockItem *> blocks;
-    const QVector<BlockItem *> *lists[] = {
-        &programData->inputBlocks,     &programData->preLogicBlocks,
-        &programData->functionBlocks,  &programData->postLogicBlocks,
-        &programData->sinkBlocks,      &programData->labelBlocks};
-    for (const QVector<BlockItem *> *list : lists) {
-        for (BlockItem *block : *list) {
-            if (block->sheet() == sheet && columnOfKind(block->kind()) >= 0)
-                blocks.append(block);
-        }
-    }
-    std::stable_sort(blocks.begin(), blocks.end(), [](BlockItem *a, BlockItem *b) {
-        const int ca = columnOfKind(a->kind());
-        const int cb = columnOfKind(b->kind());
-        return ca != cb ? ca < cb : a->id() < b->id();
-    });
-    for (BlockItem *block : qAsConst(blocks))
-        block->writeXml(*stream, block->kind(), 2);
+    LinkedNames::setInputUserName(*programData, name, userName);
 }
 
-BlockItem *MainWindow::addInputToSheet(int sheet, QString &name)
+void MainWindow::setLabelUserName(const QString &name, const QString &userName)
 {
-    const int row = firstFreeRow(sheet, 0);
-    if (row < 0)
-        return nullptr;
-    BlockItem *block = programData->createInput(row, sheet, name);
-    if (!block)
-        return nullptr;
-    name = QStringLiteral("Input");
-    block->setKind(name);
-    return block;
+    LinkedNames::setLabelUserName(*programData, name, userName);
 }
 
-void MainWindow::placeOnSheet(int sheet, const QString &kind, BlockItem *block)
+void MainWindow::setInputName(BlockItem *block, const QString &newName)
 {
-    Q_UNUSED(sheet)
-    Q_UNUSED(kind)
-    Q_UNUSED(block)
+    LinkedNames::setInputName(*programData, block, newName);
 }
 
-int MainWindow::freeRowOnSheet(const QString &kind, QString &name)
+void MainWindow::removeLinkedLabels(const QString &name)
 {
-    const int column = columnOfKind(kind);
-    if (column < 0)
-        return -1;
-    if (kind.startsWith(QLatin1String("OUT-CH")) || kind.startsWith(QLatin1String("MsrCnt")))
-        name = QString();
-    return firstFreeRow(currentSheetIndex, column);
-}
-
-void MainWindow::makeUniqueNameOnSheet(QString &name)
-{
-    Q_UNUSED(name)
-}
-
-void MainWindow::clearSheetBlocks(int index)
-{
-    ProgramWidget *sheet = sheets.at(index);
-    sheet->forgetAllBlocks();
-    programData->removeBlocksOfSheet(sheet->sheet());
+    LinkedNames::removeLinkedLabels(*programData, *this, name);
 }
 
 // ---------------------------------------------------------------- undo and redo
@@ -1043,7 +982,7 @@ void MainWindow::tabDelete(int index)
         return;
     }
     tabWidget->setCurrentIndex(index == 0 ? 1 : 0);
-    clearSheetBlocks(index);
+    sheets.at(index)->clearSheet();
     QWidget *page = tabWidget->widget(index);
     // The tab widget must not announce the shifted tabs while the sheet list
     // still holds the doomed one.

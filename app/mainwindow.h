@@ -58,6 +58,10 @@ public:
     void paste() override;
     int sheetCount() const override { return sheets.size(); }
     ProgramWidget *sheetAt(int index) const override;
+    void setInputUserName(const QString &name, const QString &userName) override;
+    void setLabelUserName(const QString &name, const QString &userName) override;
+    void setInputName(BlockItem *block, const QString &newName) override;
+    void removeLinkedLabels(const QString &name) override;
 
     void setDeviceActionsEnabled(bool enabled);
 
@@ -151,19 +155,10 @@ private:
     ProgramWidget *currentSheetWidget() const;
     // A block of the sheet and column already standing in the row.
     bool isRowTaken(int sheet, int column, int row) const;
-    int firstFreeRow(int sheet, int column) const;
     static int portLimit(const QString &kind);
     BlockItem *findSource(const QVector<BlockItem *> &list, const QString &name, int sheet) const;
     void connectSource(BlockItem *block, const QString &kind, int port, const QString &sourceName,
                        int sheet);
-
-    // Sheet services the restore and the edit commands use.
-    void writeSheetItems(int index, QTextStream *stream);
-    BlockItem *addInputToSheet(int sheet, QString &name);
-    void placeOnSheet(int sheet, const QString &kind, BlockItem *block);
-    int freeRowOnSheet(const QString &kind, QString &name);
-    void makeUniqueNameOnSheet(QString &name);
-    void clearSheetBlocks(int index);
 
     MsrCntConfig *msrCntConfig = nullptr;
     UserControlRecord *userControlRecord = nullptr;

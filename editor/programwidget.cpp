@@ -2,6 +2,7 @@
 
 #include "blockitem.h"
 #include "modalhooks.h"
+#include "nimactionedit.h"
 #include "programdata.h"
 #include "sheethost.h"
 
@@ -122,6 +123,19 @@ QLabel *createPixmapLabel(QWidget *parent, int x, int y, const QString &text, QP
     label->show();
     label->setAttribute(Qt::WA_DeleteOnClose);
     return label;
+}
+
+QPixmap captionedPixmap(const QPixmap &base, const QString &text, bool bold)
+{
+    QPixmap pixmap = base;
+    if (!pixmap.isNull()) {
+        QFont font = BlockItem::labelFont();
+        font.setBold(bold);
+        QPainter painter(&pixmap);
+        painter.setFont(font);
+        painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
+    }
+    return pixmap;
 }
 
 QPixmap tintedPixmap(const QPixmap &pixmap, const QColor &color)
@@ -317,13 +331,6 @@ BlockItem *ProgramWidget::blockToEdit(const QPoint &point)
     return nullptr;
 }
 
-void ProgramWidget::mousePressEvent(QMouseEvent *event)
-{
-    // Block labels are not free pictures here: the base's label drag must not
-    // run. Selection, moves and wires start from the pointer handling.
-    event->ignore();
-}
-
 void ProgramWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QPoint point = event->pos();
@@ -336,9 +343,8 @@ void ProgramWidget::mouseDoubleClickEvent(QMouseEvent *event)
 
 void ProgramWidget::openEditor(BlockItem *block)
 {
-    // The block's Edit action dispatches to the settings dialog of its kind;
-    // that dispatch is wired in with the block context actions.
-    Q_UNUSED(block)
+    // The one dispatch of the Edit action: made with an empty text it opens at once.
+    delete new NIMActionEdit(QString(), block, this);
 }
 
 void ProgramWidget::keyReleaseEvent(QKeyEvent *event)
@@ -373,6 +379,40 @@ void ProgramWidget::forgetBlock(BlockItem *block)
         currentItem = nullptr;
         lineSelected = false;
     }
+}
+
+const QMap<int, BlockItem *> &ProgramWidget::columnItems(Column column) const
+{
+    switch (column) {
+    case InputColumn:
+        return inputItems;
+    case PreLogicColumn:
+        return preLogicItems;
+    case FunctionColumn:
+        return functionItems;
+    case PostLogicColumn:
+        return postLogicItems;
+    case OutputColumn:
+        break;
+    }
+    return outputItems;
+}
+
+QMap<int, BlockItem *> *ProgramWidget::mapOf(Column column)
+{
+    switch (column) {
+    case InputColumn:
+        return &inputItems;
+    case PreLogicColumn:
+        return &preLogicItems;
+    case FunctionColumn:
+        return &functionItems;
+    case PostLogicColumn:
+        return &postLogicItems;
+    case OutputColumn:
+        break;
+    }
+    return &outputItems;
 }
 
 void ProgramWidget::forgetAllBlocks()
@@ -418,12 +458,6 @@ void ProgramWidget::pasteFromMenu()
 {
     if (mainWindow)
         mainWindow->paste();
-}
-
-void ProgramWidget::deleteLine()
-{
-    // Removing the selected wire gives back its net unit; it comes with the
-    // deletion of blocks.
 }
 
 void ProgramWidget::paintEvent(QPaintEvent *event)
@@ -489,16 +523,6 @@ void ProgramWidget::dragMoveEvent(QDragMoveEvent *event)
 {
     acceptPayload(event);
     dragPos = event->pos();
-    update();
-}
-
-void ProgramWidget::dropEvent(QDropEvent *event)
-{
-    // Whatever the drop does, the feedback of the drag ends with it.
-    movingItems = false;
-    rubberBand = false;
-    drawingLine = false;
-    event->ignore();
     update();
 }
 

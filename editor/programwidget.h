@@ -17,11 +17,16 @@ class ProgramData;
 class QLabel;
 class QPixmap;
 class QRect;
+class QStringList;
+class QTextStream;
 class SheetHost;
 
 // Draws the text centred on the pixmap (when not empty), then shows the pixmap
 // in a new delete-on-close QLabel child of the parent at (x, y).
 QLabel *createPixmapLabel(QWidget *parent, int x, int y, const QString &text, QPixmap &pixmap);
+
+// A copy of the picture with the text drawn centred in the block caption font.
+QPixmap captionedPixmap(const QPixmap &base, const QString &text, bool bold);
 
 // A copy of the pixmap with its whole rectangle filled with the colour.
 QPixmap tintedPixmap(const QPixmap &pixmap, const QColor &color);
@@ -64,11 +69,52 @@ public:
     // The same for every block of the sheet at once (the design is cleared).
     void forgetAllBlocks();
 
+    // ---- Placing blocks ----
+    // First row from `start` on, walking by `step`, that the map leaves free;
+    // -1 (or any negative value) when the column has none.
+    static int findFreeRow(const QMap<int, BlockItem *> &map, int pitch, int start, int step);
+    // The free row, walking from `row` by `step`, whose band holds the target;
+    // without a target simply the next free row.
+    static int findFreeRowNear(const QMap<int, BlockItem *> &map, int pitch, int row, int step,
+                               int y, const QPoint *target);
+    void attachItemActions(QLabel *label, BlockItem *block, bool withEdit, bool withRename);
+    void makeUniqueName(QString &name, const QStringList &taken);
+
+    // ---- Pointer and keys ----
+    bool moveItemRows(BlockItem *block, int step, const QPoint *target);
+    void moveItemColumn(BlockItem *block, bool left);
+    // Takes ownership of the rectangle; null means from the anchor to the current block.
+    void selectInRect(QRect *rect);
+    void selectAll();
+
+    // ---- Deletion ----
+    void deleteItem(BlockItem *block);
+    void deleteSelection();
+
+    // ---- Services for dialogs, the main window and the document reader ----
+    void lookupItem(const QString &kind, QStringList &out);
+    bool checkName(const QString &name, bool checkNames);
+    BlockItem *findBlock(const QString &name, int sheet);
+    void updateItemView(BlockItem *block, const QString &text);
+    void renameItem(const QString &oldName, const QString &newName);
+    void writeItems(QTextStream *stream, int indent);
+    BlockItem *addInputItem(QString &name);
+    void clearSheet();
+    // One undo snapshot through the window.
+    void recordUndo();
+
+    // ---- Clipboard and restored blocks ----
+    void copySelection(bool cut);
+    int freeRowForItem(const QString &kind, QString &name, const QStringList &used);
+    void placeLoadedItem(const QString &kind, BlockItem *block);
+
     const QVector<BlockItem *> &selectedItems() const { return selection; }
     BlockItem *current() const { return currentItem; }
     // Wire segments of the last paint, in paint order, with the block each feeds.
     const QVector<QPair<QLine, BlockItem *>> &cachedLines() const { return lineCache; }
     QLabel *statusLine() const { return statusLabel; }
+    // The column map of a column; the row of a block is its id.
+    const QMap<int, BlockItem *> &columnItems(Column column) const;
 
 signals:
     void itemSelect(bool selected);
@@ -80,6 +126,7 @@ public slots:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -94,6 +141,29 @@ protected:
     void showSelected(BlockItem *block);
     // The hit rectangle of a wire segment; flat segments get 2 pixels either side.
     static QRect segmentRect(const QLine &segment);
+
+    // Palette units; without a palette nothing is counted.
+    bool takeUnit(const QString &kind);
+    void giveUnit(const QString &kind);
+    // The creation and wire drops.
+    // False when the drop was refused and has ended (event ignored).
+    bool dropNewBlock(const QString &text);
+    void dropWireEnd(const QString &text);
+    void connectFunctionInput(BlockItem *target, BlockItem *source, const QString &sourceText);
+    void dropMove();
+    // The block under a press, searched by the column of the press x.
+    BlockItem *blockAtPress(const QPoint &point);
+    // The label of a deleted block goes, with the actions it carried.
+    void releaseLabel(QLabel *label);
+    // Label sources take their users on every sheet and their strip entry along.
+    void removeLabelSource(BlockItem *block);
+    QMap<int, BlockItem *> *mapOf(Column column);
+    // The palette entry that counts a block of the Output column.
+    static QString unitOfOutput(const QString &kind);
+    // "Mode" of a block's settings as a decimal number, 0 when absent; for a
+    // measurement counter its 8-bit mode.
+    static int counterModeOf(BlockItem *block);
+    static int measureModeOf(BlockItem *block);
 
     int sheetIndex;
     SheetHost *mainWindow;

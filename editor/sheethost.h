@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
+class BlockItem;
 class ProgramWidget;
 
 // What a sheet needs of the window that holds it. The main window implements
@@ -35,6 +36,18 @@ public:
     // The sheets of the document; the position is the sheet index.
     virtual int sheetCount() const = 0;
     virtual ProgramWidget *sheetAt(int index) const = 0;
+
+    // Names shared across sheets. LinkedNames holds the algorithms; the window
+    // passes its design container and itself.
+    // The user name of an input channel, on every sheet.
+    virtual void setInputUserName(const QString &name, const QString &userName) = 0;
+    // The user name of a label's source and of its users on every sheet.
+    virtual void setLabelUserName(const QString &name, const QString &userName) = 0;
+    // Gives an input block another channel name after its settings dialog.
+    virtual void setInputName(BlockItem *block, const QString &newName) = 0;
+    // Deletes every user of a label on every sheet, recording no undo step of
+    // its own: the deletion of the source records the one step.
+    virtual void removeLinkedLabels(const QString &name) = 0;
 };
 
 #endif // SHEETHOST_H

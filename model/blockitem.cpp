@@ -1,7 +1,14 @@
 #include "blockitem.h"
 
+#include "nimactioncopy.h"
+#include "nimactioncut.h"
+#include "nimactiondelete.h"
+#include "nimactionedit.h"
+#include "nimactionrename.h"
+#include "programwidget.h"
 #include "zivraresources.h"
 
+#include <QFont>
 #include <QPainter>
 #include <QTextStream>
 
@@ -54,6 +61,31 @@ BlockItem::~BlockItem()
     }
     m_outputs.clear();
     m_inputs.clear();
+}
+
+NIMActionRename *BlockItem::createRenameAction(ProgramWidget *sheet)
+{
+    return new NIMActionRename(QObject::tr("&Rename"), this, sheet);
+}
+
+NIMActionCut *BlockItem::createCutAction(ProgramWidget *sheet)
+{
+    return new NIMActionCut(QObject::tr("Cu&t"), this, sheet);
+}
+
+NIMActionCopy *BlockItem::createCopyAction(ProgramWidget *sheet)
+{
+    return new NIMActionCopy(QObject::tr("&Copy"), this, sheet);
+}
+
+NIMActionDelete *BlockItem::createDeleteAction(ProgramWidget *sheet)
+{
+    return new NIMActionDelete(QObject::tr("&Delete"), this, sheet);
+}
+
+NIMActionEdit *BlockItem::createEditAction(ProgramWidget *sheet)
+{
+    return new NIMActionEdit(QObject::tr("&Edit"), this, sheet);
 }
 
 void BlockItem::setOwner(QLabel *owner) { m_owner = owner; }
@@ -280,7 +312,16 @@ void BlockItem::drawLabel(const QString &text)
     if (m_pixmap.isNull())
         return;
     QPainter painter(&m_pixmap);
+    painter.setFont(labelFont());
     painter.drawText(m_pixmap.rect(), Qt::AlignCenter, label);
+}
+
+QFont BlockItem::labelFont()
+{
+    // Small enough that an output's "Delay 60ns ... OUT-CH7" caption fits its 180-pixel picture.
+    QFont font;
+    font.setPixelSize(11);
+    return font;
 }
 
 QString BlockItem::indent(int level)

@@ -8,6 +8,13 @@
 #include <QString>
 #include <QVector>
 
+class NIMActionCopy;
+class NIMActionCut;
+class NIMActionDelete;
+class NIMActionEdit;
+class NIMActionRename;
+class ProgramWidget;
+class QFont;
 class QLabel;
 class QTextStream;
 
@@ -22,6 +29,12 @@ public:
     BlockItem(int id, int sheet);
     virtual ~BlockItem();
 
+    // The context actions of the block's label on that sheet; the sheet owns them.
+    virtual NIMActionRename *createRenameAction(ProgramWidget *sheet);
+    virtual NIMActionCut *createCutAction(ProgramWidget *sheet);
+    virtual NIMActionCopy *createCopyAction(ProgramWidget *sheet);
+    virtual NIMActionDelete *createDeleteAction(ProgramWidget *sheet);
+    virtual NIMActionEdit *createEditAction(ProgramWidget *sheet);
     virtual void setOwner(QLabel *owner);
     virtual QLabel *owner();
     virtual void setPos(const QPoint &pos);
@@ -63,6 +76,9 @@ public:
     virtual unsigned int timeToNs(QString &text);
     virtual void drawLabel(const QString &text);
     virtual QString indent(int level);
+
+    // Font of every block caption.
+    static QFont labelFont();
 
 protected:
     // Loads the kind's icon; a missing resource leaves a transparent picture of the given size.

@@ -52,7 +52,65 @@ public:
 
     // ---- Compiler: function-unit assignment, register image, lookup tables,
     // design rule check and verify comparison. ----
-    // (declarations added by the compiler)
+
+    // Slot of delay unit b and of pass-through unit p; counter unit c is in slot 3 + c.
+    static const int delayUnitSlot[8];
+    static const int passUnitSlot[6];
+
+    // Places every function block on a unit slot and derives the three flag words.
+    void assignResources();
+    // Empties all eleven slots.
+    void resetUnitSlots();
+
+    // Compiles the design and writes the whole register image through the
+    // writer. Every expression is checked before the first write; a bad one is
+    // thrown as "name: message". The writer's own failures pass through.
+    bool download(RegisterWriter *writer);
+
+    void outputLevelMasks(quint8 &nimMask, quint8 &ttlMask);
+    quint8 inputPolarityMask();
+    quint16 userControlMask();
+    int threshold(int n);
+    void userCounterWords(quint32 &main, quint32 &sub);
+
+    // Lookup-table entries; assignResources must have run. Expression errors
+    // are thrown as "name: message".
+    quint16 functionTableEntry(quint16 inputWord);
+    quint8 outputTableEntry(int i);
+    quint8 delayTableEntry(int i);
+    quint8 msrCntTableEntry(int i);
+    bool labelTableEntry(int i, BlockItem *logic);
+
+    // Design rule check: number of errors, -1 for warnings only, 0 when clean.
+    int checkDesign(QTextDocument *report);
+
+    // Compare bytes read back from the module with the compiled design; on the
+    // first difference a description is appended to diff and false returned.
+    bool verifyRegisters(const QByteArray &data, QString &diff);
+    bool verifyFunctionTable(const QByteArray &data, QString &diff);
+    bool verifyOutputTable(const QByteArray &data, QString &diff);
+    bool verifyDelayTable(const QByteArray &data, QString &diff);
+    bool verifyMsrCntTable(const QByteArray &data, QString &diff);
+    static void appendDiff8(quint32 address, quint32 expected, quint32 read, QString &diff);
+    static void appendDiff16(quint32 address, quint32 expected, quint32 read, QString &diff);
+    static void appendDiff32(quint32 address, quint32 expected, quint32 read, QString &diff);
+    void registerTableHtml(QString &text);
+
+    // One register of the configuration area 0x0004-0x008F.
+    struct ConfigRegister {
+        quint32 address;
+        int width;    // bytes: 1, 2 or 4
+        quint32 value;
+        bool compared; // false for the constant zeros that verify skips
+    };
+    // The configuration area in writing order; assignResources must have run.
+    QVector<ConfigRegister> configRegisters();
+
+private:
+    bool verifyByteTable(const QByteArray &data, QString &diff, int table, quint32 base);
+    static int modeValue(BlockItem *block);
+
+public:
     // ---- end of compiler ----
 
     LabelRegistry *labelStrip() const { return m_labelStrip; }

@@ -50,6 +50,7 @@ QImage labelled(const QString &icon, const QString &text)
 {
     QPixmap picture(icon);
     QPainter painter(&picture);
+    painter.setFont(BlockItem::labelFont());
     painter.drawText(picture.rect(), Qt::AlignCenter, text);
     painter.end();
     return picture.toImage();

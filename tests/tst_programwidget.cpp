@@ -163,12 +163,12 @@ void TestProgramWidget::freshSheetBandsAndHeaders()
     QVERIFY(at(image, 700, 29) != out && at(image, 700, 30) == out);
     QVERIFY(at(image, 700, 1030) == out && at(image, 700, 1031) != out);
 
-    host.host = "192.168.10.16";
+    host.host = "127.0.10.16";
     host.tcp = 65535;
     host.udp = 0;
     paint(sheet);
     QCOMPARE(sheet->statusLine()->text(),
-             QString("IP address: 192.168.10.16   TCP port: 65535   UDP port: 0"));
+             QString("IP address: 127.0.10.16   TCP port: 65535   UDP port: 0"));
 }
 
 void TestProgramWidget::currentSheetNeverDangles()
@@ -329,7 +329,7 @@ void TestProgramWidget::dragFeedback()
 
 void TestProgramWidget::rendersEveryKindWired()
 {
-    host.host = "10.0.0.2";
+    host.host = "127.0.0.2";
     QString name;
     // Input column.
     BlockItem *in0 = sheet->place(data->findOrCreateInput(0, 0), "Input");
@@ -388,7 +388,7 @@ void TestProgramWidget::rendersEveryKindWired()
 
     QCOMPARE(sheet->cachedLines().size(), 18);
     QCOMPARE(sheet->statusLine()->text(),
-             QString("IP address: 10.0.0.2   TCP port: 24   UDP port: 4660"));
+             QString("IP address: 127.0.0.2   TCP port: 24   UDP port: 4660"));
     // Every wire is drawn in black: probe the middle of each.
     for (const auto &entry : sheet->cachedLines()) {
         const QLine &line = entry.first;

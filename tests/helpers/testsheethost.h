@@ -3,9 +3,13 @@
 
 #include "sheethost.h"
 
+#include <QStringList>
 #include <QVector>
 
-// The window side of a sheet, recording what the sheet asks of it.
+class ProgramData;
+
+// The window side of a sheet, recording what the sheet asks of it. The linked
+// name operations run the shared algorithms on `design` when it is set.
 class TestSheetHost : public SheetHost
 {
 public:
@@ -21,6 +25,10 @@ public:
     void paste() override { ++pastes; }
     int sheetCount() const override { return sheets.size(); }
     ProgramWidget *sheetAt(int index) const override;
+    void setInputUserName(const QString &name, const QString &userName) override;
+    void setLabelUserName(const QString &name, const QString &userName) override;
+    void setInputName(BlockItem *block, const QString &newName) override;
+    void removeLinkedLabels(const QString &name) override;
 
     int snapshots = 0; // undo snapshots recorded
     int pastes = 0;
@@ -32,6 +40,8 @@ public:
     quint16 tcp = 24;
     quint16 udp = 4660;
     QVector<ProgramWidget *> sheets;
+    ProgramData *design = nullptr;
+    QStringList calls; // linked name operations asked for, as "operation(arguments)"
 };
 
 #endif // TESTSHEETHOST_H

@@ -1,0 +1,18 @@
+#include "nimactiondelete.h"
+
+#include "programwidget.h"
+
+#include <QIcon>
+
+NIMActionDelete::NIMActionDelete(const QString &text, BlockItem *block, QObject *owner)
+    : NIMAction(text, block, owner)
+{
+    connect(this, SIGNAL(triggered()), this, SLOT(deleteItem()));
+    setIcon(QIcon(QStringLiteral(":/images/delbutton.png")));
+}
+
+void NIMActionDelete::deleteItem()
+{
+    if (owner)
+        owner->deleteItem(block);
+}

@@ -1,0 +1,160 @@
+#include "emulatorserver.h"
+
+#include "moduleemulator.h"
+
+#include <QHostAddress>
+#include <QNetworkDatagram>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUdpSocket>
+
+EmulatorServer::EmulatorServer(ModuleEmulator *emulator)
+    : emulator(emulator)
+{
+}
+
+bool EmulatorServer::listen(quint16 udpPort, quint16 tcpPort, int streamMsecs)
+{
+    udp = new QUdpSocket(this);
+    if (!udp->bind(QHostAddress(QHostAddress::LocalHost), udpPort)) {
+        lastError = QStringLiteral("UDP port %1: %2").arg(udpPort).arg(udp->errorString());
+        shutdown();
+        return false;
+    }
+    tcp = new QTcpServer(this);
+    if (!tcp->listen(QHostAddress(QHostAddress::LocalHost), tcpPort)) {
+        lastError = QStringLiteral("TCP port %1: %2").arg(tcpPort).arg(tcp->errorString());
+        shutdown();
+        return false;
+    }
+    boundUdp = udp->localPort();
+    boundTcp = tcp->serverPort();
+    connect(udp, SIGNAL(readyRead()), this, SLOT(readDatagrams()));
+    connect(tcp, SIGNAL(newConnection()), this, SLOT(acceptConnections()));
+    delayTimer = new QTimer(this);
+    delayTimer->setSingleShot(true);
+    connect(delayTimer, SIGNAL(timeout()), this, SLOT(sendDelayedReplies()));
+    clock.start();
+    streamTimer = new QTimer(this);
+    connect(streamTimer, SIGNAL(timeout()), this, SLOT(streamTick()));
+    setStreamInterval(streamMsecs);
+    return true;
+}
+
+void EmulatorServer::shutdown()
+{
+    for (QTcpSocket *client : clients) {
+        client->disconnect(this);
+        client->abort();
+        delete client;
+    }
+    clients.clear();
+    clientTotal.storeRelease(0);
+    delayed.clear();
+    delete delayTimer;
+    delayTimer = nullptr;
+    delete streamTimer;
+    streamTimer = nullptr;
+    delete tcp;
+    tcp = nullptr;
+    delete udp;
+    udp = nullptr;
+}
+
+void EmulatorServer::readDatagrams()
+{
+    while (udp && udp->hasPendingDatagrams()) {
+        const QNetworkDatagram request = udp->receiveDatagram();
+        if (!request.isValid())
+            continue;
+        const QHostAddress sender = request.senderAddress();
+        const quint16 port = quint16(request.senderPort());
+        const QVector<ModuleEmulator::Reply> replies = emulator->handleRequest(request.data());
+        for (const ModuleEmulator::Reply &reply : replies) {
+            if (reply.delayMs <= 0) {
+                udp->writeDatagram(reply.datagram, sender, port);
+                continue;
+            }
+            delayed.append(DelayedReply{clock.elapsed() + reply.delayMs, reply.datagram, sender, port});
+        }
+        scheduleDelayed();
+    }
+}
+
+void EmulatorServer::scheduleDelayed()
+{
+    if (delayed.isEmpty() || !delayTimer)
+        return;
+    qint64 first = delayed.first().due;
+    for (const DelayedReply &reply : delayed)
+        first = qMin(first, reply.due);
+    delayTimer->start(int(qMax<qint64>(first - clock.elapsed(), 0)));
+}
+
+void EmulatorServer::sendDelayedReplies()
+{
+    const qint64 now = clock.elapsed();
+    for (int i = 0; i < delayed.size();) {
+        if (delayed[i].due <= now && udp) {
+            udp->writeDatagram(delayed[i].datagram, delayed[i].receiver, delayed[i].port);
+            delayed.removeAt(i);
+        } else {
+            ++i;
+        }
+    }
+    scheduleDelayed();
+}
+
+void EmulatorServer::acceptConnections()
+{
+    while (tcp && tcp->hasPendingConnections()) {
+        QTcpSocket *client = tcp->nextPendingConnection();
+        client->setParent(nullptr);
+        connect(client, SIGNAL(disconnected()), this, SLOT(dropConnection()));
+        clients.append(client);
+    }
+    clientTotal.storeRelease(clients.size());
+}
+
+void EmulatorServer::dropConnection()
+{
+    QTcpSocket *client = qobject_cast<QTcpSocket *>(sender());
+    if (!client)
+        return;
+    clients.removeAll(client);
+    clientTotal.storeRelease(clients.size());
+    client->deleteLater();
+}
+
+void EmulatorServer::setStreamInterval(int msecs)
+{
+    if (!streamTimer)
+        return;
+    if (msecs > 0)
+        streamTimer->start(msecs);
+    else
+        streamTimer->stop();
+}
+
+void EmulatorServer::sendStreamBytes(const QByteArray &bytes)
+{
+    for (QTcpSocket *client : clients)
+        client->write(bytes);
+}
+
+// One record per measurement counter: tag 1, channel, 56-bit value, big-endian.
+void EmulatorServer::streamTick()
+{
+    if (clients.isEmpty())
+        return;
+    QByteArray records;
+    for (int channel = 0; channel < 4; ++channel) {
+        counts[channel] += quint64(channel + 1) * 1000;
+        const quint64 word = (quint64(1) << 60) | (quint64(channel) << 56)
+            | (counts[channel] & 0x00FFFFFFFFFFFFFFull);
+        for (int shift = 56; shift >= 0; shift -= 8)
+            records.append(char((word >> shift) & 0xFF));
+    }
+    sendStreamBytes(records);
+}

@@ -1,0 +1,109 @@
+#ifndef MODULEEMULATOR_H
+#define MODULEEMULATOR_H
+
+#include "faultrule.h"
+#include "modulememory.h"
+#include "requestlogentry.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QString>
+#include <QVector>
+
+class EmulatorServer;
+class QThread;
+
+// Stand-in for the logic module: serves REGX over UDP and the counter stream over TCP on
+// 127.0.0.1, from a thread of its own. Every public operation is thread-safe.
+class ModuleEmulator
+{
+public:
+    // File-table damage for page p, preset into cluster 2047.
+    enum FatCorruption {
+        FatLastTooLong,     // entry p = 0x9000: a last cluster of 4097 bytes
+        FatFreeInChain,     // p -> 16, entry 16 free (0xFFFF)
+        FatBadLastLength,   // p -> 16, entry 16 = 0x9000
+        FatLinkToPage,      // p -> 20 -> another page's cluster
+        FatLinkToFat,       // p -> 2047
+        FatLinkBeyond,      // p -> 4096, past the store
+        FatLoop             // p -> 20 -> 21 -> 20
+    };
+
+    // One datagram to send back, `delayMs` after the request.
+    struct Reply
+    {
+        QByteArray datagram;
+        int delayMs = 0;
+    };
+
+    ModuleEmulator();
+    ~ModuleEmulator();
+    ModuleEmulator(const ModuleEmulator &) = delete;
+    ModuleEmulator &operator=(const ModuleEmulator &) = delete;
+
+    // Binds both sockets to 127.0.0.1 (0 = any free port) and starts serving.
+    bool start(quint16 udpPort = 0, quint16 tcpPort = 0, QString *error = nullptr);
+    void stop();
+    bool isRunning() const;
+    quint16 udpPort() const;
+    quint16 tcpPort() const;
+
+    // Memory and module state.
+    void reset();
+    void boot();
+    QByteArray peek(quint32 address, int length) const;
+    bool poke(quint32 address, const QByteArray &bytes);
+    void setVersion(const QByteArray &bytes);
+    void setWriteProtected(bool current, bool boot);
+    void setPageState(quint8 value);
+    quint8 pageState() const;
+    void setBusyPolls(int commandPolls, int clusterPolls = 0);
+    void setBusyForever(bool on);
+    bool isBusy() const;
+    bool writeEnabled() const;
+    QByteArray designImage() const;
+    QByteArray romImage(int page) const;
+    QByteArray romDirectory() const;
+    QByteArray cluster(int n) const;
+    bool setCluster(int n, const QByteArray &data);
+    quint16 fatEntry(int n) const;
+    void setFatEntry(int n, quint16 value);
+    void presetFatCorruption(FatCorruption kind, int page);
+    bool saveState(const QString &fileName, QString *error = nullptr) const;
+    bool loadState(const QString &fileName, QString *error = nullptr);
+
+    // Fault rules, applied in the order added.
+    void addRule(const FaultRule &rule);
+    void clearRules();
+    int ruleCount() const;
+
+    // Request log.
+    QVector<RequestLogEntry> requestLog() const;
+    void clearLog();
+    int violationCount() const;
+
+    // Counter stream: four records per interval to every client (0 = none); raw bytes on demand.
+    void setStreamInterval(int msecs);
+    void sendStreamBytes(const QByteArray &bytes);
+    int streamClients() const;
+
+    // Serves one REGX request; called on the server's thread, usable without a network.
+    QVector<Reply> handleRequest(const QByteArray &datagram);
+
+private:
+    void setFatEntryLocked(int n, quint16 value);
+
+    mutable QMutex mutex;
+    ModuleMemory memory;
+    QVector<FaultRule> rules;
+    QVector<RequestLogEntry> log;
+    QElapsedTimer clock;
+    QThread *thread = nullptr;
+    EmulatorServer *server = nullptr;
+    quint16 boundUdp = 0;
+    quint16 boundTcp = 0;
+    int streamInterval = 100;
+};
+
+#endif

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QKeyEvent>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -19,7 +20,7 @@
 
 // Copy and paste through the window, and the sheets working with the
 // document: renaming, rows, label links, quotas and the one undo step.
-class TestPaste : public QObject
+class TestWindowSheets : public QObject
 {
     Q_OBJECT
 
@@ -192,6 +193,32 @@ private slots:
         QCOMPARE(block->userName(), QStringLiteral("\u03a3 gate"));
     }
 
+    void aHeldKeyReachesTheSheetOnce()
+    {
+        ScriptedAnswers answers;
+        auto window = loadedWindow("<tab id=\"0\" name=\"a\">" + entry("PreLogic", 5, "P")
+                                   + "</tab>\n");
+        QVERIFY(window);
+        window->on_actionSelect_All_triggered();
+        BlockItem *block = window->design()->preLogicBlocks.first();
+        auto send = [&window](QEvent::Type type, bool repeat = false) {
+            QKeyEvent event(type, Qt::Key_Up, Qt::NoModifier, QString(), repeat);
+            QApplication::sendEvent(window.get(), &event);
+        };
+        // A press arrives as a shortcut override, a key press and repeats.
+        send(QEvent::ShortcutOverride);
+        send(QEvent::KeyPress);
+        send(QEvent::KeyPress, true);
+        send(QEvent::KeyPress, true);
+        QCOMPARE(block->id(), 4);
+        QCOMPARE(window->snapshots().size(), 1);
+        send(QEvent::KeyRelease);
+        send(QEvent::ShortcutOverride);
+        send(QEvent::KeyPress);
+        QCOMPARE(block->id(), 3);
+        QCOMPARE(window->snapshots().size(), 2);
+    }
+
     void deletingASheetTakesItsLabelUsersAlong()
     {
         QFile file(QStringLiteral(ZIVRA_TEST_DATA "/every_kind.zvr3"));
@@ -219,5 +246,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPaste)
-#include "tst_paste.moc"
+QTEST_MAIN(TestWindowSheets)
+#include "tst_windowsheets.moc"

@@ -1,8 +1,6 @@
 #include "dialoghooks.h"
 
 #include <QFileDialog>
-#include <QInputDialog>
-#include <QLineEdit>
 #include <QPoint>
 
 DialogHooks::QuestionRunner &DialogHooks::questionRunner()
@@ -17,12 +15,6 @@ DialogHooks::FileRunner &DialogHooks::fileRunner()
     return runner;
 }
 
-DialogHooks::TextRunner &DialogHooks::textRunner()
-{
-    static TextRunner runner;
-    return runner;
-}
-
 void DialogHooks::setQuestionRunner(QuestionRunner runner)
 {
     questionRunner() = std::move(runner);
@@ -31,11 +23,6 @@ void DialogHooks::setQuestionRunner(QuestionRunner runner)
 void DialogHooks::setFileRunner(FileRunner runner)
 {
     fileRunner() = std::move(runner);
-}
-
-void DialogHooks::setTextRunner(TextRunner runner)
-{
-    textRunner() = std::move(runner);
 }
 
 QMessageBox::StandardButton DialogHooks::question(const Question &question,
@@ -59,17 +46,4 @@ QString DialogHooks::fileName(QWidget *parent, FileMode mode, const QString &tit
     if (mode == OpenFile)
         return QFileDialog::getOpenFileName(parent, title, directory, filter);
     return QFileDialog::getSaveFileName(parent, title, directory, filter);
-}
-
-bool DialogHooks::text(QWidget *parent, const QString &title, const QString &label,
-                       QString &text)
-{
-    if (textRunner())
-        return textRunner()(title, label, text);
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &ok);
-    if (ok)
-        text = answer;
-    return ok;
 }

@@ -8,9 +8,9 @@
 class QPoint;
 class QWidget;
 
-// Every question and file or text dialog of the window runs through here,
-// so that tests can script the answers. An empty runner restores the real
-// modal dialog. (Warnings with one OK button go through ModalHooks.)
+// Every question and file dialog of the window runs through here, so that
+// tests can script the answers. An empty runner restores the real modal
+// dialog. (Warnings, menus and text input go through ModalHooks.)
 class DialogHooks
 {
 public:
@@ -28,13 +28,9 @@ public:
     // Returns the chosen path, or an empty text for a cancelled dialog.
     using FileRunner = std::function<QString(FileMode mode, const QString &title,
                                              const QString &directory, const QString &filter)>;
-    // Returns whether the dialog was accepted; the answer goes to text.
-    using TextRunner =
-        std::function<bool(const QString &title, const QString &label, QString &text)>;
 
     static void setQuestionRunner(QuestionRunner runner);
     static void setFileRunner(FileRunner runner);
-    static void setTextRunner(TextRunner runner);
 
     // A warning box with the given buttons; with a position (not null) the
     // box is moved there first.
@@ -42,12 +38,10 @@ public:
                                                 const QPoint *position = nullptr);
     static QString fileName(QWidget *parent, FileMode mode, const QString &title,
                             const QString &directory, const QString &filter);
-    static bool text(QWidget *parent, const QString &title, const QString &label, QString &text);
 
 private:
     static QuestionRunner &questionRunner();
     static FileRunner &fileRunner();
-    static TextRunner &textRunner();
 };
 
 #endif // DIALOGHOOKS_H

@@ -958,8 +958,10 @@ void MainWindow::tabRename()
     const int index = tabWidget->currentIndex();
     if (index < 0 || index >= sheets.size())
         return;
-    QString text = tabWidget->tabText(index);
-    if (!DialogHooks::text(this, tr("Tab Rename"), tr("Please enter a new name."), text))
+    bool accepted = false;
+    const QString text = ModalHooks::getText(this, tr("Tab Rename"), tr("Please enter a new name."),
+                                             tabWidget->tabText(index), &accepted);
+    if (!accepted)
         return;
     if (text.trimmed().isEmpty())
         return;

@@ -36,15 +36,16 @@ ScriptedAnswers::ScriptedAnswers()
         }
         return files.dequeue();
     });
-    DialogHooks::setTextRunner([this](const QString &, const QString &, QString &text) {
+    ModalHooks::setTextRunner([this](QWidget *, const QString &, const QString &,
+                                     const QString &text, bool *ok) {
         if (texts.isEmpty()) {
             ++unexpected;
-            return false;
+            *ok = false;
+            return QString();
         }
         const QPair<bool, QString> answer = texts.dequeue();
-        if (answer.first)
-            text = answer.second;
-        return answer.first;
+        *ok = answer.first;
+        return answer.first ? answer.second : text;
     });
 }
 
@@ -54,5 +55,5 @@ ScriptedAnswers::~ScriptedAnswers()
     ModalHooks::setMenuRunner(nullptr);
     DialogHooks::setQuestionRunner(nullptr);
     DialogHooks::setFileRunner(nullptr);
-    DialogHooks::setTextRunner(nullptr);
+    ModalHooks::setTextRunner(nullptr);
 }

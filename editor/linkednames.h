@@ -14,10 +14,8 @@ class SheetHost;
 class LinkedNames
 {
 public:
-    static void setInputUserName(ProgramData &design, const QString &name,
-                                 const QString &userName);
-    static void setLabelUserName(ProgramData &design, const QString &name,
-                                 const QString &userName);
+    static void setInputUserName(ProgramData &design, const QString &name, const QString &userName);
+    static void setLabelUserName(ProgramData &design, const QString &name, const QString &userName);
     static void setInputName(ProgramData &design, BlockItem *block, const QString &newName);
     static void removeLinkedLabels(ProgramData &design, SheetHost &host, const QString &name);
 

@@ -44,7 +44,8 @@ void NIMActionEdit::editItem()
                                         block->displayName()};
 
     if (kind == QLatin1String("PreLogic") || kind == QLatin1String("PostLogic")) {
-        request.geometry = QRect(clampToScreen(owner->mapToGlobal(QPoint(0, 200))), QSize(800, 330));
+        request.geometry =
+            QRect(clampToScreen(owner->mapToGlobal(QPoint(0, 200))), QSize(800, 330));
         ModalHooks::openSettingsDialog(request);
         return;
     }
@@ -80,8 +81,8 @@ void NIMActionEdit::chooseChannel()
     owner->lookupItem(block->kind(), choices);
     bool ok = false;
     const QString choice = ModalHooks::getItem(
-        owner, block->displayName(),
-        QCoreApplication::translate("NIMActionEdit", "select port"), choices, 0, false, &ok);
+        owner, block->displayName(), QCoreApplication::translate("NIMActionEdit", "select port"),
+        choices, 0, false, &ok);
     if (!ok || choice.isEmpty() || choice == choices.first())
         return;
     if (block->name() == block->displayName()) {
@@ -89,7 +90,8 @@ void NIMActionEdit::chooseChannel()
         if (QLabel *shown = block->owner())
             shown->setPixmap(block->pixmap());
     }
-    if (!choice.startsWith(QLatin1String("OUT-CH")) && choice.indexOf(QLatin1String("IN-"), 1) >= 1) {
+    if (!choice.startsWith(QLatin1String("OUT-CH")) &&
+        choice.indexOf(QLatin1String("IN-"), 1) >= 1) {
         owner->updateItemView(block, choice);
         return;
     }

@@ -60,18 +60,18 @@ void NIMActionRename::rename()
         if (newName == oldName)
             return;
         if (!isValidName(newName)) {
-            ModalHooks::warning(owner, oldName,
-                                QCoreApplication::translate(
-                                    "NIMActionRename",
-                                    "A name can consist only of the following characters:\n") +
-                                    QCoreApplication::translate(
-                                        "NIMActionRename",
-                                        "alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)"));
+            ModalHooks::warning(
+                owner, oldName,
+                QCoreApplication::translate(
+                    "NIMActionRename", "A name can consist only of the following characters:\n") +
+                    QCoreApplication::translate(
+                        "NIMActionRename", "alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)"));
             continue;
         }
         bool accepted;
-        if (newName.startsWith(QLatin1String("IN-")) || newName.startsWith(QLatin1String("OUT-CH"))
-            || newName.startsWith(QLatin1String("MsrCnt")))
+        if (newName.startsWith(QLatin1String("IN-")) ||
+            newName.startsWith(QLatin1String("OUT-CH")) ||
+            newName.startsWith(QLatin1String("MsrCnt")))
             accepted = newName == block->name(); // a channel takes back its plain name
         else
             accepted = owner->checkName(newName, false);

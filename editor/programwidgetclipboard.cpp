@@ -41,15 +41,15 @@ int ProgramWidget::freeRowForItem(const QString &kind, QString &name, const QStr
         column = InputColumn;
     else if (kind == QLatin1String("PostLogic") || kind == QLatin1String("Label"))
         column = PostLogicColumn;
-    else if (kind.startsWith(QLatin1String("OUT-CH")) || kind.startsWith(QLatin1String("MsrCnt"))
-             || kind == QLatin1String("FeedBack"))
+    else if (kind.startsWith(QLatin1String("OUT-CH")) || kind.startsWith(QLatin1String("MsrCnt")) ||
+             kind == QLatin1String("FeedBack"))
         column = OutputColumn;
-    else if (kind == QLatin1String("PreLogic") || kind.startsWith(QLatin1String("FeedBack"))
-             || (kind.startsWith(QLatin1String("PreLabel")) && kind != QLatin1String("PreLabel")))
+    else if (kind == QLatin1String("PreLogic") || kind.startsWith(QLatin1String("FeedBack")) ||
+             (kind.startsWith(QLatin1String("PreLabel")) && kind != QLatin1String("PreLabel")))
         column = PreLogicColumn;
-    else if (kind == QLatin1String("PreLabel") || kind == QLatin1String("CntFnc")
-             || kind == QLatin1String("DlyFnc") || kind == QLatin1String("NonFnc")
-             || kind.startsWith(QLatin1String("Label")))
+    else if (kind == QLatin1String("PreLabel") || kind == QLatin1String("CntFnc") ||
+             kind == QLatin1String("DlyFnc") || kind == QLatin1String("NonFnc") ||
+             kind.startsWith(QLatin1String("Label")))
         column = FunctionColumn;
     else
         return -1;
@@ -61,8 +61,8 @@ int ProgramWidget::freeRowForItem(const QString &kind, QString &name, const QStr
     }
     const bool labelKind =
         kind.contains(QLatin1String("Label")) || kind.startsWith(QLatin1String("FeedBack"));
-    if (!labelKind || kind == QLatin1String("FeedBack") || kind == QLatin1String("Label")
-        || kind == QLatin1String("PreLabel"))
+    if (!labelKind || kind == QLatin1String("FeedBack") || kind == QLatin1String("Label") ||
+        kind == QLatin1String("PreLabel"))
         makeUniqueName(name, used);
     return row;
 }
@@ -165,12 +165,12 @@ void ProgramWidget::placeLoadedItem(const QString &kind, BlockItem *block)
     block->setOwner(label);
     label->setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    const bool editable = kind == QLatin1String("PreLogic") || kind == QLatin1String("PostLogic")
-                          || kind == QLatin1String("Input") || kind.contains(QLatin1String("CntFnc"))
-                          || kind.contains(QLatin1String("DlyFnc"))
-                          || kind.contains(QLatin1String("OUT-CH"))
-                          || kind.contains(QLatin1String("MsrCnt"));
-    const bool renameOnly = kind == QLatin1String("FeedBack") || kind == QLatin1String("Label")
-                            || kind == QLatin1String("PreLabel");
+    const bool editable =
+        kind == QLatin1String("PreLogic") || kind == QLatin1String("PostLogic") ||
+        kind == QLatin1String("Input") || kind.contains(QLatin1String("CntFnc")) ||
+        kind.contains(QLatin1String("DlyFnc")) || kind.contains(QLatin1String("OUT-CH")) ||
+        kind.contains(QLatin1String("MsrCnt"));
+    const bool renameOnly = kind == QLatin1String("FeedBack") || kind == QLatin1String("Label") ||
+                            kind == QLatin1String("PreLabel");
     attachItemActions(label, block, editable, editable || renameOnly);
 }

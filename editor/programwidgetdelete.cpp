@@ -147,7 +147,8 @@ void ProgramWidget::deleteLine()
     BlockItem *source = currentItem ? currentItem->sourceAt(pressPos) : nullptr;
     if (source) {
         const QString &sourceKind = source->kind();
-        if (sourceKind == QLatin1String("PreLogic") || sourceKind.contains(QLatin1String("Label"))) {
+        if (sourceKind == QLatin1String("PreLogic") ||
+            sourceKind.contains(QLatin1String("Label"))) {
             if (isFunctionBlockKind(currentItem->kind()))
                 giveUnit(QStringLiteral("PreLogicInfo"));
         } else if (sourceKind.startsWith(QLatin1String("FeedBack"))) {

@@ -70,8 +70,8 @@ int ProgramWidget::findFreeRow(const QMap<int, BlockItem *> &map, int pitch, int
     return row * pitch <= lastRowBottom ? row : -1;
 }
 
-int ProgramWidget::findFreeRowNear(const QMap<int, BlockItem *> &map, int pitch, int row,
-                                   int step, int y, const QPoint *target)
+int ProgramWidget::findFreeRowNear(const QMap<int, BlockItem *> &map, int pitch, int row, int step,
+                                   int y, const QPoint *target)
 {
     if (!target)
         return findFreeRow(map, pitch, row + step, step);
@@ -115,10 +115,9 @@ void ProgramWidget::makeUniqueName(QString &name, const QStringList &taken)
         stem.chop(1);
     // Every block and every taken name rules out at most one candidate, so a
     // free one lies within this bound unless the stem is a reserved prefix.
-    int last = programData->inputBlocks.size() + programData->preLogicBlocks.size()
-               + programData->functionBlocks.size() + programData->postLogicBlocks.size()
-               + programData->sinkBlocks.size() + programData->labelBlocks.size()
-               + taken.size();
+    int last = programData->inputBlocks.size() + programData->preLogicBlocks.size() +
+               programData->functionBlocks.size() + programData->postLogicBlocks.size() +
+               programData->sinkBlocks.size() + programData->labelBlocks.size() + taken.size();
     if (stem.startsWith(QLatin1String("IN-CH")))
         last = 7;
     for (int n = 0; n <= last; ++n) {
@@ -239,12 +238,23 @@ bool ProgramWidget::dropNewBlock(const QString &text)
     }
 
     enum Factory {
-        Input, PreLogicBlock, PostLogicBlock, LabelSource, PreLabelUser, FncLabelUser, CntFnc,
-        DlyFnc, NonFnc, MsrCnt, Out, FeedBackSource, FeedBackUser
+        Input,
+        PreLogicBlock,
+        PostLogicBlock,
+        LabelSource,
+        PreLabelUser,
+        FncLabelUser,
+        CntFnc,
+        DlyFnc,
+        NonFnc,
+        MsrCnt,
+        Out,
+        FeedBackSource,
+        FeedBackUser
     };
     struct Row {
         Column column;
-        int top;      // y of row 0
+        int top; // y of row 0
         Factory factory;
         QString unit; // palette unit taken first; empty for none
         bool edit;
@@ -259,7 +269,8 @@ bool ProgramWidget::dropNewBlock(const QString &text)
     else if (text == QLatin1String("PostLogic"))
         row = {PostLogicColumn, 90, PostLogicBlock, QString(), true, true, text};
     else if (text == QLatin1String("Label") && dragPos.x() < columnX[PostLogicColumn])
-        row = {FunctionColumn, 106, LabelSource, QString(), false, true, QStringLiteral("PreLabel")};
+        row = {
+            FunctionColumn, 106, LabelSource, QString(), false, true, QStringLiteral("PreLabel")};
     else if (text == QLatin1String("Label"))
         row = {PostLogicColumn, 106, LabelSource, QString(), false, true, text};
     else if (text.contains(QLatin1String("PreLabel")))
@@ -355,8 +366,8 @@ bool ProgramWidget::dropNewBlock(const QString &text)
 
     if (row.factory == PreLogicBlock || row.factory == PostLogicBlock) {
         block->setPixmap(captionedPixmap(block->basePixmap(), block->displayName(), true));
-    } else if (row.factory == PreLabelUser || row.factory == FncLabelUser
-               || row.factory == FeedBackUser) {
+    } else if (row.factory == PreLabelUser || row.factory == FncLabelUser ||
+               row.factory == FeedBackUser) {
         if (labelWidget)
             block->setUserName(labelWidget->setLabelUsed(block->name(), true));
     }

@@ -57,7 +57,7 @@ void ProgramWidget::updateItemView(BlockItem *block, const QString &text)
         bool storeBase = true;
         if (kind.startsWith(QLatin1String("CntFnc"))) {
             base = counterModeOf(block) == 9 ? QStringLiteral(":/images/Function0.png")
-                                           : QStringLiteral(":/images/Function.png");
+                                             : QStringLiteral(":/images/Function.png");
         } else if (kind.indexOf(QLatin1String("Logic")) > 0) {
             storeBase = false;
         } else if (kind.startsWith(QLatin1String("MsrCnt"))) {

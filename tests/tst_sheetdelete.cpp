@@ -37,8 +37,8 @@ BlockItem *firstBlock(ProgramWidget *sheet, bool leftToRight)
 
 int blockCount(ProgramData *data)
 {
-    return data->inputBlocks.size() + data->preLogicBlocks.size() + data->functionBlocks.size()
-           + data->postLogicBlocks.size() + data->sinkBlocks.size() + data->labelBlocks.size();
+    return data->inputBlocks.size() + data->preLogicBlocks.size() + data->functionBlocks.size() +
+           data->postLogicBlocks.size() + data->sinkBlocks.size() + data->labelBlocks.size();
 }
 
 // Every kind of block, every kind of wire and a label user on a second sheet,
@@ -47,9 +47,9 @@ void buildDesign(SheetBench &bench)
 {
     ProgramWidget *sheet = bench.sheets.at(0);
     ProgramWidget *other = bench.sheets.at(1);
-    for (const char *kind : {"Input", "Input", "PreLogic", "PreLogic", "FeedBack", "CntFnc",
-                             "DlyFnc", "NonFnc", "PostLogic", "PostLogic", "OUT-CH", "OUT-CH",
-                             "MsrCnt"})
+    for (const char *kind :
+         {"Input", "Input", "PreLogic", "PreLogic", "FeedBack", "CntFnc", "DlyFnc", "NonFnc",
+          "PostLogic", "PostLogic", "OUT-CH", "OUT-CH", "MsrCnt"})
         bench.paletteDrop(kind, sheet, {20, 600});
     bench.paletteDrop("Label", sheet, {300, 600}); // a label source in the Function column
     QVERIFY(bench.dropText(sheet, "FeedBack0", {150, 600}));
@@ -61,9 +61,9 @@ void buildDesign(SheetBench &bench)
     BlockItem *p0 = at(sheet, ProgramWidget::PreLogicColumn, 0);
     BlockItem *p1 = at(sheet, ProgramWidget::PreLogicColumn, 1);
     BlockItem *feedUser = at(sheet, ProgramWidget::PreLogicColumn, 2);
-    BlockItem *cnt = at(sheet, ProgramWidget::FunctionColumn, 0);  // y 104
-    BlockItem *dly = at(sheet, ProgramWidget::FunctionColumn, 1);  // y 144
-    BlockItem *non = at(sheet, ProgramWidget::FunctionColumn, 2);  // y 196
+    BlockItem *cnt = at(sheet, ProgramWidget::FunctionColumn, 0); // y 104
+    BlockItem *dly = at(sheet, ProgramWidget::FunctionColumn, 1); // y 144
+    BlockItem *non = at(sheet, ProgramWidget::FunctionColumn, 2); // y 196
     BlockItem *post0 = at(sheet, ProgramWidget::PostLogicColumn, 0);
     BlockItem *post1 = at(sheet, ProgramWidget::PostLogicColumn, 1);
     bench.wire(sheet, in0, {150, 100});
@@ -193,7 +193,8 @@ void TestSheetDelete::clearSheetUnmarksLabelUsersOnly()
     ProgramWidget *sheet = bench.sheets.first();
     ProgramWidget *users = bench.addSheet();
     ProgramWidget *more = bench.addSheet();
-    bench.paletteDrop("Label", sheet, {430, 600}); // a source of kind "Label": users in the Function column
+    bench.paletteDrop("Label", sheet,
+                      {430, 600}); // a source of kind "Label": users in the Function column
     bench.strip->setCurrentTab(1);
     QVERIFY(bench.dropText(users, "Label0", {300, 600}));
     bench.strip->setCurrentTab(2);

@@ -9,22 +9,24 @@
 #include <QLabel>
 #include <QTest>
 
-using Column = ProgramWidget::Column;
-
 namespace
 {
 
-QStringList actionTexts(BlockItem *block)
+// "E" for an Edit action, "R" for a Rename action; Cut, Copy and Delete always.
+QString actionCode(BlockItem *block)
 {
-    QStringList texts;
-    for (QAction *action : block->owner()->actions())
-        texts.append(action->text());
-    return texts;
+    QString code;
+    for (QAction *action : block->owner()->actions()) {
+        if (action->text() == "&Edit")
+            code += 'E';
+        else if (action->text() == "&Rename")
+            code += 'R';
+        else if (action->text() != "Cu&t" && action->text() != "&Copy" &&
+                 action->text() != "&Delete")
+            code += '?';
+    }
+    return block->owner()->actions().size() == code.size() + 3 ? code : "broken";
 }
-
-const QStringList editRename = {"&Edit", "Cu&t", "&Copy", "&Delete", "&Rename"};
-const QStringList renameOnly = {"Cu&t", "&Copy", "&Delete", "&Rename"};
-const QStringList plain = {"Cu&t", "&Copy", "&Delete"};
 
 } // namespace
 
@@ -44,98 +46,71 @@ private slots:
 
 void TestSheetDrop::creationRows_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("fromPalette");
-    QTest::addColumn<int>("dropX");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QPoint>("pos");
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("actions");
-    QTest::addColumn<QStringList>("unitsTaken");
-
-    auto row = [](const char *tag, const QString &text, bool palette, int x, Column column,
-                  QPoint pos, const QString &kind, const QString &name, const QStringList &actions,
-                  const QStringList &units) {
-        QTest::newRow(tag) << text << palette << x << int(column) << pos << kind << name << actions
-                           << units;
+    QTest::addColumn<QStringList>("row");
+    // clang-format off
+    // Texts ending in a digit come from the label strip, the others from the palette.
+    // Actions: E for Edit, R for Rename (Cut, Copy and Delete always); units taken.
+    const char *const rows[] = {
+        // text     drop x  x    y    kind      name       actions units
+        "Input      600     0    106  Input     IN-CH0     ER      -",
+        "PreLogic   20      142  90   PreLogic  PreLgc0    ER      -",
+        "PostLogic  20      425  90   PostLogic PstLgc0    ER      -",
+        "Label      424     284  106  PreLabel  Label0     R       -",
+        "Label      425     425  106  Label     Label0     R       -",
+        "PreLabel3  600     142  106  PreLabel3 Label3     -       -",
+        "Label3     20      284  106  Label3    Label3     -       -",
+        "CntFnc     20      284  104  CntFnc    CntFnc0    ER      CntFnc,PostLogicInfo",
+        "DlyFnc     20      284  104  DlyFnc    DlyFnc0    ER      DlyFnc,PostLogicInfo",
+        "NonFnc     20      284  116  NonFnc    NonFnc0    -       NonFnc,PostLogicInfo",
+        "MsrCnt     20      567  104  MsrCnt0   MsrCnt0    ER      MsrCnt",
+        "OUT-CH     20      567  106  OUT-CH0   OUT-CH0    ER      OUT-CH",
+        "FeedBack   20      567  106  FeedBack  FeedBack0  R       FeedBack",
+        "FeedBack2  600     142  106  FeedBack2 FeedBack2  -       -",
     };
-    row("Input", "Input", true, 600, ProgramWidget::InputColumn, {0, 106}, "Input", "IN-CH0",
-        editRename, {});
-    row("PreLogic", "PreLogic", true, 20, ProgramWidget::PreLogicColumn, {142, 90}, "PreLogic",
-        "PreLgc0", editRename, {});
-    row("PostLogic", "PostLogic", true, 20, ProgramWidget::PostLogicColumn, {425, 90},
-        "PostLogic", "PstLgc0", editRename, {});
-    row("Label at 424", "Label", true, 424, ProgramWidget::FunctionColumn, {284, 106}, "PreLabel",
-        "Label0", renameOnly, {});
-    row("Label at 425", "Label", true, 425, ProgramWidget::PostLogicColumn, {425, 106}, "Label",
-        "Label0", renameOnly, {});
-    row("PreLabel user", "PreLabel3", false, 600, ProgramWidget::PreLogicColumn, {142, 106},
-        "PreLabel3", "Label3", plain, {});
-    row("Label user", "Label3", false, 20, ProgramWidget::FunctionColumn, {284, 106}, "Label3",
-        "Label3", plain, {});
-    row("CntFnc", "CntFnc", true, 20, ProgramWidget::FunctionColumn, {284, 104}, "CntFnc",
-        "CntFnc0", editRename, {"CntFnc", "PostLogicInfo"});
-    row("DlyFnc", "DlyFnc", true, 20, ProgramWidget::FunctionColumn, {284, 104}, "DlyFnc",
-        "DlyFnc0", editRename, {"DlyFnc", "PostLogicInfo"});
-    row("NonFnc", "NonFnc", true, 20, ProgramWidget::FunctionColumn, {284, 116}, "NonFnc",
-        "NonFnc0", plain, {"NonFnc", "PostLogicInfo"});
-    row("MsrCnt", "MsrCnt", true, 20, ProgramWidget::OutputColumn, {567, 104}, "MsrCnt0",
-        "MsrCnt0", editRename, {"MsrCnt"});
-    row("Output", "OUT-CH", true, 20, ProgramWidget::OutputColumn, {567, 106}, "OUT-CH0",
-        "OUT-CH0", editRename, {"OUT-CH"});
-    row("FeedBack source", "FeedBack", true, 20, ProgramWidget::OutputColumn, {567, 106},
-        "FeedBack", "FeedBack0", renameOnly, {"FeedBack"});
-    row("FeedBack user", "FeedBack2", false, 600, ProgramWidget::PreLogicColumn, {142, 106},
-        "FeedBack2", "FeedBack2", plain, {});
+    // clang-format on
+    for (const char *row : rows) {
+        const QStringList fields = QString(row).split(' ', Qt::SkipEmptyParts);
+        QTest::newRow(qPrintable(fields[0] + " at " + fields[1])) << fields;
+    }
 }
 
 void TestSheetDrop::creationRows()
 {
-    QFETCH(QString, text);
-    QFETCH(bool, fromPalette);
-    QFETCH(int, dropX);
-    QFETCH(int, column);
-    QFETCH(QPoint, pos);
-    QFETCH(QString, kind);
-    QFETCH(QString, name);
-    QFETCH(QStringList, actions);
-    QFETCH(QStringList, unitsTaken);
-
+    QFETCH(QStringList, row);
+    const QString text = row[0];
+    const QPoint pos(row[2].toInt(), row[3].toInt());
+    const QString kind = row[4], name = row[5], actions = row[6] == "-" ? QString() : row[6];
+    const QStringList units = row[7] == "-" ? QStringList() : row[7].split(',');
+    const int dropX = row[1].toInt();
     SheetBench bench;
     ProgramWidget *sheet = bench.sheets.first();
     QMap<QString, int> expected = bench.quota();
-    for (const QString &unit : unitsTaken)
+    for (const QString &unit : units)
         --expected[unit];
+    const bool fromStrip = text.back().isDigit();
     // The drop position plays no part beyond the bare Label's x.
-    const QPoint at(dropX, 900);
-    if (fromPalette)
-        bench.paletteDrop(text, sheet, at);
+    if (fromStrip)
+        QVERIFY(bench.dropText(sheet, text, {dropX, 900}));
     else
-        QVERIFY(bench.dropText(sheet, text, at));
+        bench.paletteDrop(text, sheet, {dropX, 900});
 
-    BlockItem *block = bench.at(sheet, column, 0);
+    BlockItem *block = bench.at(sheet, ProgramWidget::columnAt(pos.x()), 0);
     QVERIFY(block);
     QCOMPARE(block->pos(), pos);
-    QCOMPARE(block->kind(), kind);
-    QCOMPARE(block->name(), name);
-    QCOMPARE(block->id(), 0);
     QCOMPARE(block->owner()->pos(), pos);
-    QCOMPARE(actionTexts(block), actions);
+    QVERIFY(block->kind() == kind && block->name() == name);
+    QCOMPARE(actionCode(block), actions);
     QCOMPARE(bench.quota(), expected);
     QCOMPARE(bench.host.snapshots, 1);
     QCOMPARE(sheet->current(), block);
     // Shown tinted as the current block.
     QVERIFY(block->owner()->pixmap(Qt::ReturnByValue).toImage() != block->pixmap().toImage());
-    if (kind.endsWith("Logic")) {
+    if (kind.endsWith("Logic"))
         QCOMPARE(block->pixmap().toImage(),
                  captionedPixmap(block->basePixmap(), name, true).toImage());
-    }
-    if (!fromPalette) {
-        // A label user shows the strip's text and marks its label placed here.
-        QCOMPARE(block->userName(), name);
-        QVERIFY(bench.strip->isLabelPlaced(name));
-    }
+    // A label user shows the strip's text and marks its label placed here.
+    if (fromStrip)
+        QVERIFY(block->userName() == name && bench.strip->isLabelPlaced(name));
 }
 
 void TestSheetDrop::refusedCreationsAreSilent()
@@ -184,15 +159,16 @@ void TestSheetDrop::wireWindows()
 {
     SheetBench bench;
     ProgramWidget *sheet = bench.sheets.first();
-    for (const char *kind : {"Input", "Input", "PreLogic", "CntFnc", "PostLogic", "OUT-CH", "MsrCnt"})
+    for (const char *kind :
+         {"Input", "Input", "PreLogic", "CntFnc", "PostLogic", "OUT-CH", "MsrCnt"})
         bench.paletteDrop(kind, sheet, {20, 300});
     BlockItem *in0 = bench.at(sheet, ProgramWidget::InputColumn, 0);
     BlockItem *in1 = bench.at(sheet, ProgramWidget::InputColumn, 1);
-    BlockItem *pre = bench.at(sheet, ProgramWidget::PreLogicColumn, 0);    // y 90
-    BlockItem *cnt = bench.at(sheet, ProgramWidget::FunctionColumn, 0);    // y 104
-    BlockItem *post = bench.at(sheet, ProgramWidget::PostLogicColumn, 0);  // (425,90) 100 x 57
-    BlockItem *out = bench.at(sheet, ProgramWidget::OutputColumn, 0);      // y 106
-    BlockItem *msr = bench.at(sheet, ProgramWidget::OutputColumn, 1);      // y 144, 29 high
+    BlockItem *pre = bench.at(sheet, ProgramWidget::PreLogicColumn, 0);   // y 90
+    BlockItem *cnt = bench.at(sheet, ProgramWidget::FunctionColumn, 0);   // y 104
+    BlockItem *post = bench.at(sheet, ProgramWidget::PostLogicColumn, 0); // (425,90) 100 x 57
+    BlockItem *out = bench.at(sheet, ProgramWidget::OutputColumn, 0);     // y 106
+    BlockItem *msr = bench.at(sheet, ProgramWidget::OutputColumn, 1);     // y 144, 29 high
     int snapshots = bench.host.snapshots;
 
     // PreLogic: y < dropY <= y + 67.
@@ -300,8 +276,9 @@ void TestSheetDrop::functionTargetsByKind()
     const int snapshots = bench.host.snapshots;
 
     bench.wire(sheet, feed, {300, 116});
-    QCOMPARE(bench.warnings,
-             QStringList("|Cannot connect FeedBack and NonFnc. Please use DlyFnc with delay value 0."));
+    QCOMPARE(
+        bench.warnings,
+        QStringList("|Cannot connect FeedBack and NonFnc. Please use DlyFnc with delay value 0."));
     QVERIFY(!non->inputAt(0));
     bench.wire(sheet, feed, {300, 170}); // a label source takes PreLogic blocks only
     QVERIFY(!source->inputAt(0));
@@ -328,13 +305,6 @@ void TestSheetDrop::foreignMoveAndFreeRows()
     QCOMPARE(pre->pos(), QPoint(142, 90));
     QCOMPARE(bench.host.snapshots, snapshots);
 
-    QMap<int, BlockItem *> rows{{0, pre}, {1, pre}, {2, pre}};
-    QCOMPARE(ProgramWidget::findFreeRow(rows, 40, 0, 1), 3);
-    rows.remove(2);
-    QVERIFY(ProgramWidget::findFreeRow(rows, 40, 1, -1) < 0);
-    QCOMPARE(ProgramWidget::findFreeRow({}, 40, 23, 1), 23);
-    QCOMPARE(ProgramWidget::findFreeRow({}, 40, 24, 1), -1);
-
     // Unique names: the last digit is the stem's end; taken names are skipped.
     QString name = "PreLgc0";
     sheet->makeUniqueName(name, {});
@@ -345,7 +315,7 @@ void TestSheetDrop::foreignMoveAndFreeRows()
     name = "IN-USER";
     sheet->makeUniqueName(name, {});
     QCOMPARE(name, QString()); // every IN-CH name is reserved
-    name = "OUT-CH5"; // reserved stem: no endless search
+    name = "OUT-CH5";          // reserved stem: no endless search
     sheet->makeUniqueName(name, {});
     QCOMPARE(name, QString());
 }

@@ -32,9 +32,7 @@ class TestSheetInput : public QObject
 
 private slots:
     void pressClassification();
-    void controlAndShiftSelection();
-    void rowKeysMoveNearestFirst();
-    void groupMoveByDrop();
+    void rowMovesNearestFirst();
     void labelSourceChangesColumn();
     void rubberBandAndWireDeletion();
 };
@@ -68,35 +66,7 @@ void TestSheetInput::pressClassification()
     QVERIFY(!sheet->current());
 }
 
-void TestSheetInput::controlAndShiftSelection()
-{
-    SheetBench bench;
-    ProgramWidget *sheet = bench.sheets.first();
-    for (const char *kind : {"PreLogic", "PreLogic", "PostLogic"})
-        bench.paletteDrop(kind, sheet, {20, 300});
-    BlockItem *p0 = bench.at(sheet, ProgramWidget::PreLogicColumn, 0);
-    BlockItem *p1 = bench.at(sheet, ProgramWidget::PreLogicColumn, 1);
-    BlockItem *q0 = bench.at(sheet, ProgramWidget::PostLogicColumn, 0);
-    bench.press(sheet, {300, 700}); // empty space: no current block
-    bench.drags.drags.clear();
-
-    bench.host.controlKeyHeld = true;
-    bench.press(sheet, body(p1));
-    bench.press(sheet, body(p0));
-    QCOMPARE(sheet->selectedItems(), QVector<BlockItem *>({p0, p1}));
-    bench.press(sheet, body(p0));
-    QCOMPARE(sheet->selectedItems(), QVector<BlockItem *>({p1}));
-    QVERIFY(bench.drags.drags.isEmpty());
-
-    bench.host.controlKeyHeld = false;
-    bench.press(sheet, body(p0));
-    bench.host.shiftKeyHeld = true;
-    bench.press(sheet, body(q0));
-    // From (142, 90) to (425, 90): a first corner above y 100 reaches up to 0.
-    QCOMPARE(sheet->selectedItems(), QVector<BlockItem *>({p0, q0}));
-}
-
-void TestSheetInput::rowKeysMoveNearestFirst()
+void TestSheetInput::rowMovesNearestFirst()
 {
     SheetBench bench;
     ProgramWidget *sheet = bench.sheets.first();
@@ -105,54 +75,44 @@ void TestSheetInput::rowKeysMoveNearestFirst()
     BlockItem *row0 = bench.at(sheet, ProgramWidget::PreLogicColumn, 0);
     BlockItem *row3 = bench.at(sheet, ProgramWidget::PreLogicColumn, 3);
     BlockItem *row4 = bench.at(sheet, ProgramWidget::PreLogicColumn, 4);
-    bench.press(sheet, {300, 700});
+    bench.press(sheet, {300, 700}); // empty space: no current block to add
     bench.host.controlKeyHeld = true;
-    bench.press(sheet, body(row3));
     bench.press(sheet, body(row4));
+    bench.press(sheet, body(row0));
+    bench.press(sheet, body(row3));
+    bench.press(sheet, body(row0)); // a second Control press deselects
     bench.host.controlKeyHeld = false;
+    QCOMPARE(sheet->selectedItems(), QVector<BlockItem *>({row3, row4}));
     int snapshots = bench.host.snapshots;
 
     bench.key(sheet, Qt::Key_Down);
     QCOMPARE(row3->id(), 4);
     QCOMPARE(row4->id(), 5);
-    QCOMPARE(row4->pos(), QPoint(142, 90 + 5 * 68));
-    QCOMPARE(row4->owner()->pos(), row4->pos());
+    QCOMPARE(row4->owner()->pos(), QPoint(142, 90 + 5 * 68));
     QCOMPARE(bench.host.snapshots, ++snapshots);
     bench.key(sheet, Qt::Key_Up);
-    QCOMPARE(row3->id(), 3);
-    QCOMPARE(row4->id(), 4);
+    QVERIFY(row3->id() == 3 && row4->id() == 4);
+    QCOMPARE(bench.host.snapshots, ++snapshots);
+    // One row down by drop: the lower block makes room first.
+    bench.pressAndDrop(sheet, body(row4), body(row4) + QPoint(0, 68));
+    QVERIFY(row3->id() == 4 && row4->id() == 5);
     QCOMPARE(bench.host.snapshots, ++snapshots);
 
     bench.press(sheet, body(row0)); // the selection goes, row 0 is current
     bench.key(sheet, Qt::Key_Up);
-    QCOMPARE(row0->id(), 0);
     QCOMPARE(bench.host.snapshots, snapshots);
-    bench.key(sheet, Qt::Key_Down); // over the taken rows to the first free one
-    QCOMPARE(row0->id(), 5);
+    bench.key(sheet, Qt::Key_Down); // past the taken rows to the first free one
+    QCOMPARE(row0->id(), 3);
     QCOMPARE(bench.host.snapshots, snapshots + 1);
-}
 
-void TestSheetInput::groupMoveByDrop()
-{
-    SheetBench bench;
-    ProgramWidget *sheet = bench.sheets.first();
-    for (int i = 0; i < 5; ++i)
-        bench.paletteDrop("PreLogic", sheet, {20, 300});
-    BlockItem *row3 = bench.at(sheet, ProgramWidget::PreLogicColumn, 3);
-    BlockItem *row4 = bench.at(sheet, ProgramWidget::PreLogicColumn, 4);
-    bench.press(sheet, {300, 700});
-    bench.host.controlKeyHeld = true;
+    // Shift selects what lies between the previous block, (142, 362), and this one, (425, 90).
+    bench.paletteDrop("PostLogic", sheet, {20, 300});
+    BlockItem *post = bench.at(sheet, ProgramWidget::PostLogicColumn, 0);
     bench.press(sheet, body(row3));
-    bench.press(sheet, body(row4));
-    bench.host.controlKeyHeld = false;
-    const int snapshots = bench.host.snapshots;
-
-    // One row down by drop: the lower block must make room first.
-    bench.pressAndDrop(sheet, body(row4), body(row4) + QPoint(0, 68));
-    QCOMPARE(row3->id(), 4);
-    QCOMPARE(row4->id(), 5);
-    QCOMPARE(bench.host.snapshots, snapshots + 1);
-    QCOMPARE(bench.drags.drags.last().result, Qt::MoveAction);
+    bench.host.shiftKeyHeld = true;
+    bench.press(sheet, body(post));
+    QCOMPARE(sheet->selectedItems().size(), 5); // PreLogic rows 1 to 4 and the PostLogic block
+    QVERIFY(sheet->selectedItems().contains(post) && !sheet->selectedItems().contains(row4));
 }
 
 void TestSheetInput::labelSourceChangesColumn()

@@ -30,7 +30,8 @@ void TestSheetHost::setLabelUserName(const QString &name, const QString &userNam
 
 void TestSheetHost::setInputName(BlockItem *block, const QString &newName)
 {
-    calls.append(QStringLiteral("setInputName(%1,%2)").arg(block ? block->name() : QString(), newName));
+    calls.append(
+        QStringLiteral("setInputName(%1,%2)").arg(block ? block->name() : QString(), newName));
     if (design)
         LinkedNames::setInputName(*design, block, newName);
 }

@@ -6,8 +6,7 @@
 
 // How to reach the module: set by the command line, stored in every design
 // document and edited by the connection settings dialog.
-struct ConnectionSettings
-{
+struct ConnectionSettings {
     // The module's address as it leaves the factory. Only this constant names
     // it; tests and scripts always pass an address of their own.
     static const char *const factoryHost;
@@ -20,8 +19,8 @@ struct ConnectionSettings
 
     bool operator==(const ConnectionSettings &other) const
     {
-        return host == other.host && tcpPort == other.tcpPort && udpPort == other.udpPort
-            && timeout == other.timeout && autoConnect == other.autoConnect;
+        return host == other.host && tcpPort == other.tcpPort && udpPort == other.udpPort &&
+               timeout == other.timeout && autoConnect == other.autoConnect;
     }
     bool operator!=(const ConnectionSettings &other) const { return !(*this == other); }
 };

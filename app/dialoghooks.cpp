@@ -25,8 +25,7 @@ void DialogHooks::setFileRunner(FileRunner runner)
     fileRunner() = std::move(runner);
 }
 
-QMessageBox::StandardButton DialogHooks::question(const Question &question,
-                                                  const QPoint *position)
+QMessageBox::StandardButton DialogHooks::question(const Question &question, const QPoint *position)
 {
     if (questionRunner())
         return questionRunner()(question);

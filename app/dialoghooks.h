@@ -14,8 +14,7 @@ class QWidget;
 class DialogHooks
 {
 public:
-    struct Question
-    {
+    struct Question {
         QWidget *parent;
         QString title;
         QString text;

@@ -35,7 +35,8 @@
 #include <QXmlSimpleReader>
 #pragma GCC diagnostic pop
 
-namespace {
+namespace
+{
 
 const char copyHeader[] = "<Zivra_Copy_Items>\n";
 const char fileFilter[] = QT_TRANSLATE_NOOP(
@@ -62,12 +63,10 @@ QString escapeAttribute(const QString &text)
 
 // keyPressEvent is protected in QWidget; the window hands key events to the
 // current sheet as if they had reached it.
-struct KeyForwarder : QWidget
-{
+struct KeyForwarder : QWidget {
     static void press(QWidget *target, QKeyEvent *event)
     {
-        (target->*static_cast<void (QWidget::*)(QKeyEvent *)>(&KeyForwarder::keyPressEvent))(
-            event);
+        (target->*static_cast<void (QWidget::*)(QKeyEvent *)>(&KeyForwarder::keyPressEvent))(event);
     }
 };
 
@@ -84,8 +83,7 @@ bool isOutputName(const QString &name, const QString &prefix, int count)
 
 } // namespace
 
-MainWindow::MainWindow(const QString &fileName, const ConnectionSettings *startup,
-                       QWidget *parent)
+MainWindow::MainWindow(const QString &fileName, const ConnectionSettings *startup, QWidget *parent)
     : QMainWindow(parent)
 {
     ZivraResources::ensureLoaded();
@@ -487,15 +485,15 @@ int MainWindow::columnOfKind(const QString &kind)
         return 0;
     if (kind == QLatin1String("PostLogic") || kind == QLatin1String("Label"))
         return 3;
-    if (kind.startsWith(QLatin1String("OUT-CH")) || kind.startsWith(QLatin1String("MsrCnt"))
-        || kind == QLatin1String("FeedBack"))
+    if (kind.startsWith(QLatin1String("OUT-CH")) || kind.startsWith(QLatin1String("MsrCnt")) ||
+        kind == QLatin1String("FeedBack"))
         return 4;
-    if (kind == QLatin1String("PreLogic") || kind.startsWith(QLatin1String("FeedBack"))
-        || (kind.startsWith(QLatin1String("PreLabel")) && kind != QLatin1String("PreLabel")))
+    if (kind == QLatin1String("PreLogic") || kind.startsWith(QLatin1String("FeedBack")) ||
+        (kind.startsWith(QLatin1String("PreLabel")) && kind != QLatin1String("PreLabel")))
         return 1;
-    if (kind == QLatin1String("PreLabel") || kind == QLatin1String("CntFnc")
-        || kind == QLatin1String("DlyFnc") || kind == QLatin1String("NonFnc")
-        || kind.startsWith(QLatin1String("Label")))
+    if (kind == QLatin1String("PreLabel") || kind == QLatin1String("CntFnc") ||
+        kind == QLatin1String("DlyFnc") || kind == QLatin1String("NonFnc") ||
+        kind.startsWith(QLatin1String("Label")))
         return 2;
     return -1;
 }
@@ -644,8 +642,8 @@ void MainWindow::connectSource(BlockItem *block, const QString &kind, int port,
             source = findSource(programData->labelBlocks, sourceName, sheet);
         if (source)
             block->connectInput(port, source);
-    } else if (kind == QLatin1String("CntFnc") || kind == QLatin1String("DlyFnc")
-               || kind == QLatin1String("NonFnc") || kind == QLatin1String("PreLabel")) {
+    } else if (kind == QLatin1String("CntFnc") || kind == QLatin1String("DlyFnc") ||
+               kind == QLatin1String("NonFnc") || kind == QLatin1String("PreLabel")) {
         BlockItem *source = findSource(programData->preLogicBlocks, sourceName, sheet);
         if (!source)
             source = findSource(programData->labelBlocks, sourceName, sheet);
@@ -653,7 +651,8 @@ void MainWindow::connectSource(BlockItem *block, const QString &kind, int port,
             return;
         QString unit;
         const QString &sourceKind = source->kind();
-        if (sourceKind == QLatin1String("PreLogic") || sourceKind.contains(QLatin1String("Label"))) {
+        if (sourceKind == QLatin1String("PreLogic") ||
+            sourceKind.contains(QLatin1String("Label"))) {
             if (kind == QLatin1String("CntFnc") || kind == QLatin1String("DlyFnc"))
                 unit = QStringLiteral("PreLogicInfo");
         } else if (sourceKind.startsWith(QLatin1String("FeedBack"))) {
@@ -753,12 +752,13 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
         }
     }
 
-    if (kind.startsWith(QLatin1String("OUT-CH")) && !isOutputName(name, QStringLiteral("OUT-CH"), 8)) {
+    if (kind.startsWith(QLatin1String("OUT-CH")) &&
+        !isOutputName(name, QStringLiteral("OUT-CH"), 8)) {
         allSettingsTaken = false;
         return true;
     }
-    if (kind.startsWith(QLatin1String("MsrCnt"))
-        && !isOutputName(name.trimmed(), QStringLiteral("MsrCnt"), 4)) {
+    if (kind.startsWith(QLatin1String("MsrCnt")) &&
+        !isOutputName(name.trimmed(), QStringLiteral("MsrCnt"), 4)) {
         allSettingsTaken = false;
         return true;
     }
@@ -1145,8 +1145,8 @@ QMessageBox::StandardButton MainWindow::maybeSave()
 
 bool MainWindow::ensureSuffix(QString &path)
 {
-    if (path.endsWith(QLatin1String(".zvr3")) || path.endsWith(QLatin1String(".zvr"))
-        || path.endsWith(QLatin1String(".xml")))
+    if (path.endsWith(QLatin1String(".zvr3")) || path.endsWith(QLatin1String(".zvr")) ||
+        path.endsWith(QLatin1String(".xml")))
         return true;
     path += QLatin1String(".zvr3");
     if (!QFile::exists(path))
@@ -1171,9 +1171,8 @@ bool MainWindow::save(QString path)
     if (path.isEmpty()) {
         if (fileName.isEmpty()) {
             for (;;) {
-                fileName = DialogHooks::fileName(this, DialogHooks::SaveFile,
-                                                 tr("Save Zivra File"), QDir::currentPath(),
-                                                 tr(fileFilter));
+                fileName = DialogHooks::fileName(this, DialogHooks::SaveFile, tr("Save Zivra File"),
+                                                 QDir::currentPath(), tr(fileFilter));
                 if (fileName.isEmpty())
                     return false;
                 if (ensureSuffix(fileName)) {

@@ -26,7 +26,8 @@ class QTextStream;
 struct MsrCntConfig;
 struct UserControlRecord;
 
-namespace Ui {
+namespace Ui
+{
 class MainWindow;
 }
 
@@ -70,8 +71,7 @@ public:
     bool readXmlData(QByteArray *data);
     bool readPasteData(QByteArray *data);
     void ensureTab(int index, const QString &name);
-    bool restoreEntry(QString kind, int sheet, const QMap<QString, QString> &values,
-                      bool prePass);
+    bool restoreEntry(QString kind, int sheet, const QMap<QString, QString> &values, bool prePass);
     BlockItem *restoreBlock(QString &kind, int id, int sheet, const QString &name);
 
     // File commands and undo bookkeeping.

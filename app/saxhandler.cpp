@@ -79,7 +79,8 @@ bool SaxHandler::endElement(const QString &, const QString &, const QString &qNa
     const bool accepted = mainWindow->restoreEntry(term, tabIndex, entryValues, prePass);
     term.clear();
     if (!accepted)
-        refusal = QCoreApplication::translate("SaxHandler", "entry without a usable id, kind or sheet");
+        refusal =
+            QCoreApplication::translate("SaxHandler", "entry without a usable id, kind or sheet");
     return accepted;
 }
 
@@ -91,12 +92,12 @@ bool SaxHandler::characters(const QString &text)
 
 bool SaxHandler::fatalError(const QXmlParseException &exception)
 {
-    ModalHooks::warning(nullptr, QCoreApplication::translate("SaxHandler", "SAX Handler"),
-                        QCoreApplication::translate("SaxHandler",
-                                                    "Parse error at line %1, column %2:\n%3.")
-                            .arg(exception.lineNumber())
-                            .arg(exception.columnNumber())
-                            .arg(exception.message()));
+    ModalHooks::warning(
+        nullptr, QCoreApplication::translate("SaxHandler", "SAX Handler"),
+        QCoreApplication::translate("SaxHandler", "Parse error at line %1, column %2:\n%3.")
+            .arg(exception.lineNumber())
+            .arg(exception.columnNumber())
+            .arg(exception.message()));
     return false;
 }
 

@@ -22,8 +22,8 @@ public:
 
     explicit SaxHandler(MainWindow *mainWindow);
 
-    bool startElement(const QString &namespaceURI, const QString &localName,
-                      const QString &qName, const QXmlAttributes &attributes) override;
+    bool startElement(const QString &namespaceURI, const QString &localName, const QString &qName,
+                      const QXmlAttributes &attributes) override;
     bool endElement(const QString &namespaceURI, const QString &localName,
                     const QString &qName) override;
     bool characters(const QString &text) override;

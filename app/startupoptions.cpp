@@ -6,7 +6,8 @@
 #include <cstring>
 #include <getopt.h>
 
-namespace {
+namespace
+{
 const char optionString[] = "h:t:u:a:o:";
 }
 
@@ -14,9 +15,9 @@ QString StartupOptions::usageFor(const QString &programPath)
 {
     const int slash = programPath.lastIndexOf(QLatin1Char('\\'));
     const QString program = slash < 0 ? programPath : programPath.mid(slash + 1);
-    return QStringLiteral("Usage: ") + program
-        + QStringLiteral(" [-t <TCP port>] [-u <UDP port>] [-h <host address>] [-a <on/off>]"
-                         " [-o <timeout>] [fileName]");
+    return QStringLiteral("Usage: ") + program +
+           QStringLiteral(" [-t <TCP port>] [-u <UDP port>] [-h <host address>] [-a <on/off>]"
+                          " [-o <timeout>] [fileName]");
 }
 
 StartupOptions StartupOptions::parse(int argc, char **argv)

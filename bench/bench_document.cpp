@@ -16,7 +16,8 @@
 #include <functional>
 #include <vector>
 
-namespace {
+namespace
+{
 
 QByteArray entry(const QString &term, int id, const QString &name, const QStringList &nets,
                  const QString &property = QString())
@@ -48,8 +49,8 @@ QByteArray largeDesign()
     int msr = 0;
     int feedBack = 0;
     for (int sheet = 0; sheet < 4; ++sheet) {
-        doc += "    <tab id=\"" + QByteArray::number(sheet) + "\" name=\"Sheet"
-            + QByteArray::number(sheet + 1) + "\">\n";
+        doc += "    <tab id=\"" + QByteArray::number(sheet) + "\" name=\"Sheet" +
+               QByteArray::number(sheet + 1) + "\">\n";
         for (int i = 0; i < inputs.size(); ++i)
             doc += entry("Input", i, inputs.at(i), {});
         for (int row = 0; row <= 13; ++row)
@@ -70,13 +71,14 @@ QByteArray largeDesign()
                          functions, "_A | _B");
         int row = 0;
         for (int i = 0; i < 2 && out < 8; ++i, ++out)
-            doc += entry(QStringLiteral("OUT-CH%1").arg(out), row++,
-                         QStringLiteral("OUT-CH%1").arg(out),
-                         {QStringLiteral("PstLgc%1_%2").arg(sheet).arg(i)}, "bNIM=true bTTL=false ");
+            doc += entry(
+                QStringLiteral("OUT-CH%1").arg(out), row++, QStringLiteral("OUT-CH%1").arg(out),
+                {QStringLiteral("PstLgc%1_%2").arg(sheet).arg(i)}, "bNIM=true bTTL=false ");
         if (msr < 4) {
-            doc += entry(QStringLiteral("MsrCnt%1").arg(msr), row++, QStringLiteral("MsrCnt%1").arg(msr),
-                         {QStringLiteral("PstLgc%1_2").arg(sheet), QStringLiteral("PstLgc%1_3").arg(sheet)},
-                         "Mode=5 Unit=usec FileSave=false PATH=");
+            doc += entry(
+                QStringLiteral("MsrCnt%1").arg(msr), row++, QStringLiteral("MsrCnt%1").arg(msr),
+                {QStringLiteral("PstLgc%1_2").arg(sheet), QStringLiteral("PstLgc%1_3").arg(sheet)},
+                "Mode=5 Unit=usec FileSave=false PATH=");
             ++msr;
         }
         for (int i = 0; i < 2 && feedBack < 8; ++i, ++feedBack)
@@ -123,15 +125,15 @@ int main(int argc, char *argv[])
     MainWindow window(QString(), nullptr);
     const QByteArray design = largeDesign();
     QByteArray document = design;
-    if (!window.loadDiagram(document, QStringLiteral("large.zvr3"), false)
-        || !window.settingsAllTaken()) {
+    if (!window.loadDiagram(document, QStringLiteral("large.zvr3"), false) ||
+        !window.settingsAllTaken()) {
         std::fprintf(stderr, "the large design did not load whole\n");
         return 1;
     }
     ProgramData *data = window.design();
-    const int blocks = data->inputBlocks.size() + data->preLogicBlocks.size()
-        + data->functionBlocks.size() + data->postLogicBlocks.size() + data->sinkBlocks.size()
-        + data->labelBlocks.size();
+    const int blocks = data->inputBlocks.size() + data->preLogicBlocks.size() +
+                       data->functionBlocks.size() + data->postLogicBlocks.size() +
+                       data->sinkBlocks.size() + data->labelBlocks.size();
 
     const int runs = 21;
     const QString path = dir.filePath(QStringLiteral("large.zvr3"));

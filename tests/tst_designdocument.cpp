@@ -46,15 +46,15 @@ private:
     static QByteArray entry(const QByteArray &term, int id, const QByteArray &name,
                             const QByteArray &extra = QByteArray())
     {
-        return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name
-            + "</name>" + extra + "</entry>\n";
+        return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name +
+               "</name>" + extra + "</entry>\n";
     }
 
     static int blockCount(ProgramData *design)
     {
-        return design->inputBlocks.size() + design->preLogicBlocks.size()
-            + design->functionBlocks.size() + design->postLogicBlocks.size()
-            + design->sinkBlocks.size() + design->labelBlocks.size();
+        return design->inputBlocks.size() + design->preLogicBlocks.size() +
+               design->functionBlocks.size() + design->postLogicBlocks.size() +
+               design->sinkBlocks.size() + design->labelBlocks.size();
     }
 
     static BlockItem *find(const QVector<BlockItem *> &list, const QString &name, int sheet)
@@ -143,23 +143,25 @@ private slots:
         QTest::addColumn<int>("timeout");
         QTest::addColumn<bool>("autoConnect");
 
-        QTest::newRow("all good") << QByteArray("<Zivra3 addr=\"10.1.2.3\" tcpPort=\"25\" "
-                                                "udpPort=\"4661\" Timeout=\"3\" autoConnect=\"true\">")
+        QTest::newRow("all good") << QByteArray(
+                                         "<Zivra3 addr=\"10.1.2.3\" tcpPort=\"25\" "
+                                         "udpPort=\"4661\" Timeout=\"3\" autoConnect=\"true\">")
                                   << "10.1.2.3" << 25 << 4661 << 3 << true;
-        QTest::newRow("nothing given") << QByteArray("<Zivra3>") << QString() << 0 << 0 << 1
-                                       << false;
-        QTest::newRow("timeout zero") << QByteArray("<Zivra3 Timeout=\"0\">") << QString() << 0
-                                      << 0 << 1 << false;
-        QTest::newRow("timeout not a number") << QByteArray("<Zivra3 Timeout=\"soon\">")
-                                              << QString() << 0 << 0 << 1 << false;
-        QTest::newRow("timeout negative") << QByteArray("<Zivra3 Timeout=\"-5\">") << QString()
-                                          << 0 << 0 << -5 << false;
-        QTest::newRow("port above 16 bits") << QByteArray("<Zivra3 tcpPort=\"65560\" udpPort=\"x\">")
-                                            << QString() << 24 << 0 << 1 << false;
-        QTest::newRow("autoConnect in capitals") << QByteArray("<Zivra3 autoConnect=\"TRUE\">")
-                                                 << QString() << 0 << 0 << 1 << false;
-        QTest::newRow("host unchecked") << QByteArray("<Zivra3 addr=\"a &amp; b\">") << "a & b"
-                                        << 0 << 0 << 1 << false;
+        QTest::newRow("nothing given")
+            << QByteArray("<Zivra3>") << QString() << 0 << 0 << 1 << false;
+        QTest::newRow("timeout zero")
+            << QByteArray("<Zivra3 Timeout=\"0\">") << QString() << 0 << 0 << 1 << false;
+        QTest::newRow("timeout not a number")
+            << QByteArray("<Zivra3 Timeout=\"soon\">") << QString() << 0 << 0 << 1 << false;
+        QTest::newRow("timeout negative")
+            << QByteArray("<Zivra3 Timeout=\"-5\">") << QString() << 0 << 0 << -5 << false;
+        QTest::newRow("port above 16 bits")
+            << QByteArray("<Zivra3 tcpPort=\"65560\" udpPort=\"x\">") << QString() << 24 << 0 << 1
+            << false;
+        QTest::newRow("autoConnect in capitals")
+            << QByteArray("<Zivra3 autoConnect=\"TRUE\">") << QString() << 0 << 0 << 1 << false;
+        QTest::newRow("host unchecked")
+            << QByteArray("<Zivra3 addr=\"a &amp; b\">") << "a & b" << 0 << 0 << 1 << false;
     }
 
     void rootAttributes()
@@ -194,41 +196,42 @@ private slots:
             << document("<tab id=\"0\" name=\"a\"></tab><tab id=\"2\" name=\"c\"></tab>") << true
             << true << 0 << 3;
         QTest::newRow("row beyond the column")
-            << document(entry("PreLogic", 14, "P") + entry("PreLogic", 13, "Q")) << true
-            << false << 1 << 1;
+            << document(entry("PreLogic", 14, "P") + entry("PreLogic", 13, "Q")) << true << false
+            << 1 << 1;
         QTest::newRow("row taken")
-            << document(entry("Input", 0, "IN-CH0") + entry("Input", 0, "IN-CH1")) << true
-            << false << 1 << 1;
+            << document(entry("Input", 0, "IN-CH0") + entry("Input", 0, "IN-CH1")) << true << false
+            << 1 << 1;
         QTest::newRow("same row in another column")
             << document(entry("Input", 0, "IN-CH0") + entry("PreLogic", 0, "P")) << true << true
             << 2 << 1;
         QTest::newRow("logic port out of range")
-            << document(entry("Input", 0, "IN-CH0")
-                        + entry("PreLogic", 0, "P", "<net port=\"11\">IN-CH0</net>"))
+            << document(entry("Input", 0, "IN-CH0") +
+                        entry("PreLogic", 0, "P", "<net port=\"11\">IN-CH0</net>"))
             << true << false << 2 << 1;
         QTest::newRow("function port other than 0")
-            << document(entry("PreLogic", 0, "P")
-                        + entry("CntFnc", 0, "C", "<net port=\"1\">P</net>"))
+            << document(entry("PreLogic", 0, "P") +
+                        entry("CntFnc", 0, "C", "<net port=\"1\">P</net>"))
             << true << false << 2 << 1;
         QTest::newRow("input with an input")
-            << document(entry("PostLogic", 0, "Q")
-                        + entry("Input", 0, "IN-CH0", "<net port=\"0\">Q</net>"))
+            << document(entry("PostLogic", 0, "Q") +
+                        entry("Input", 0, "IN-CH0", "<net port=\"0\">Q</net>"))
             << true << false << 2 << 1;
         QTest::newRow("output channel out of range")
             << document(entry("OUT-CH9", 0, "OUT-CH9") + entry("OUT-CH", 1, "OUT-CHx")) << true
             << false << 0 << 1;
         QTest::newRow("counter out of range")
-            << document(entry("MsrCnt4", 0, "MsrCnt4") + entry("MsrCnt", 1, " MsrCnt2 "))
-            << true << false << 1 << 1;
-        QTest::newRow("entry without id") << document("<entry term=\"PreLogic\"><name>P</name></entry>")
-                                          << false << true << 0 << 1;
-        QTest::newRow("entry without kind") << document("<entry><id>0</id></entry>") << false
-                                            << true << 0 << 1;
+            << document(entry("MsrCnt4", 0, "MsrCnt4") + entry("MsrCnt", 1, " MsrCnt2 ")) << true
+            << false << 1 << 1;
+        QTest::newRow("entry without id")
+            << document("<entry term=\"PreLogic\"><name>P</name></entry>") << false << true << 0
+            << 1;
+        QTest::newRow("entry without kind")
+            << document("<entry><id>0</id></entry>") << false << true << 0 << 1;
         QTest::newRow("id not a number is row 0")
-            << document("<entry term=\"PreLogic\"><id>x</id><name>P</name></entry>") << true
-            << true << 1 << 1;
-        QTest::newRow("unknown kind dropped") << document(entry("Gizmo", 0, "G")) << true << true
-                                              << 0 << 1;
+            << document("<entry term=\"PreLogic\"><id>x</id><name>P</name></entry>") << true << true
+            << 1 << 1;
+        QTest::newRow("unknown kind dropped")
+            << document(entry("Gizmo", 0, "G")) << true << true << 0 << 1;
         QTest::newRow("not XML") << QByteArray("<Zivra3><tab") << false << true << 0 << 1;
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe garbage", 12) << false << true << 0
                                 << 1;
@@ -247,7 +250,8 @@ private slots:
         QTEST(window->sheetCount(), "sheets");
         if (!parsed && !window->rootElementMissing()) {
             QCOMPARE(answers.warnings.size(), 1);
-            QVERIFY(answers.warnings.first().startsWith(QStringLiteral("SAX Handler|Parse error at line")));
+            QVERIFY(answers.warnings.first().startsWith(
+                QStringLiteral("SAX Handler|Parse error at line")));
         }
     }
 
@@ -257,8 +261,8 @@ private slots:
         QByteArray previous = "a";
         for (int i = 1; i <= 9; ++i) {
             const QByteArray name = "a" + QByteArray::number(i);
-            text += "<!ENTITY " + name + " \"" + QByteArray("&" + previous + ";").repeated(10)
-                + "\">\n";
+            text += "<!ENTITY " + name + " \"" + QByteArray("&" + previous + ";").repeated(10) +
+                    "\">\n";
             previous = name;
         }
         text += "]>\n<Zivra3 addr=\"&a9;\"><tab id=\"0\" name=\"&a9;\"></tab></Zivra3>\n";
@@ -276,10 +280,11 @@ private slots:
     {
         auto window = newWindow();
         QByteArray text = document(
-            entry("PreLogic", 0, "Pre<![CDATA[Lgc]]>&amp;7", "<userName>\tTabbed</userName>")
-            + entry("PreLogic", 1, "Q", "<userName> spaced</userName><logic>_A</logic>"
-                                        "<property>_B</property>")
-            + entry("PreLogic", 2, "R", "<userName>\nLined</userName><logic>_C</logic>"));
+            entry("PreLogic", 0, "Pre<![CDATA[Lgc]]>&amp;7", "<userName>\tTabbed</userName>") +
+            entry("PreLogic", 1, "Q",
+                  "<userName> spaced</userName><logic>_A</logic>"
+                  "<property>_B</property>") +
+            entry("PreLogic", 2, "R", "<userName>\nLined</userName><logic>_C</logic>"));
         QVERIFY(window->readXmlData(&text));
         ProgramData *design = window->design();
         QCOMPARE(design->preLogicBlocks.size(), 3);
@@ -299,9 +304,9 @@ private slots:
         // Missing inputs are made on the sheet in the order their ports are
         // visited: "0", "10", "2".
         auto window = newWindow();
-        QByteArray text = document(entry(
-            "PreLogic", 0, "P",
-            "<net port=\"0\">A</net><net port=\"2\">C</net><net port=\"10\">B</net>"));
+        QByteArray text = document(
+            entry("PreLogic", 0, "P",
+                  "<net port=\"0\">A</net><net port=\"2\">C</net><net port=\"10\">B</net>"));
         QVERIFY(window->readXmlData(&text));
         ProgramData *design = window->design();
         QCOMPARE(design->inputBlocks.size(), 3);
@@ -340,8 +345,8 @@ private slots:
     void outputsAndCountersTakeTheirNames()
     {
         auto window = newWindow();
-        QByteArray text = document(entry("OUT-CH", 0, "") + entry("OUT-CH5", 1, "OUT-CH2")
-                                   + entry("MsrCnt", 2, "  "));
+        QByteArray text = document(entry("OUT-CH", 0, "") + entry("OUT-CH5", 1, "OUT-CH2") +
+                                   entry("MsrCnt", 2, "  "));
         QVERIFY(window->readXmlData(&text));
         const QVector<BlockItem *> &sinks = window->design()->sinkBlocks;
         QCOMPARE(sinks.size(), 3);
@@ -355,8 +360,8 @@ private slots:
     {
         ScriptedAnswers answers;
         auto window = newWindow();
-        QByteArray text = "<Zivra_Copy_Items>\n" + entry("PreLogic", 0, "P")
-            + "</Zivra_Copy_Items>\n";
+        QByteArray text =
+            "<Zivra_Copy_Items>\n" + entry("PreLogic", 0, "P") + "</Zivra_Copy_Items>\n";
         QVERIFY(!window->readXmlData(&text));
         QVERIFY(window->rootElementMissing());
         QVERIFY(answers.warnings.isEmpty());

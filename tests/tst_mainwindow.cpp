@@ -68,8 +68,7 @@ private:
                "</Zivra3>\n";
     }
 
-    static QString writeFile(const QTemporaryDir &dir, const QString &name,
-                             const QByteArray &bytes)
+    static QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
     {
         const QString path = dir.filePath(name);
         QFile file(path);
@@ -122,9 +121,9 @@ private slots:
         QCOMPARE(tabTexts(window.get()), (QStringList{"Sheet1", "+"}));
         QVERIFY(!window->tabs()->tabBar()->tabButton(1, QTabBar::RightSide));
         QVERIFY(!window->tabs()->tabBar()->tabButton(1, QTabBar::LeftSide));
-        for (const char *name : {"action_Undo", "actionRe_do", "actionCut", "actionCopy",
-                                 "actionPaste", "action_Delete", "actionVe_xon",
-                                 "action_User_Control"})
+        for (const char *name :
+             {"action_Undo", "actionRe_do", "actionCut", "actionCopy", "actionPaste",
+              "action_Delete", "actionVe_xon", "action_User_Control"})
             QVERIFY2(!enabled(window.get(), name), name);
         for (const char *name : {"actionNew", "actionOpen", "actionSave", "actionSaveAs",
                                  "action_Download", "action_Save", "action_Verify", "actionSync"})
@@ -150,7 +149,8 @@ private slots:
 
     void pasteFollowsTheClipboard()
     {
-        QApplication::clipboard()->setText(QStringLiteral("<Zivra_Copy_Items>\n</Zivra_Copy_Items>\n"));
+        QApplication::clipboard()->setText(
+            QStringLiteral("<Zivra_Copy_Items>\n</Zivra_Copy_Items>\n"));
         auto window = newWindow();
         QVERIFY(!enabled(window.get(), "actionPaste"));
         QApplication::clipboard()->setText(QStringLiteral("<Zivra_Copy_Items>\nx"));
@@ -240,8 +240,9 @@ private slots:
         QVERIFY(window->isVisible());
         QVERIFY(window->isWindowModified());
         QVERIFY(!window->isControlKeyHeld());
-        QCOMPARE(answers.questions,
-                 QStringList{"|The document has been modified.\nDo you want to save your changes?"});
+        QCOMPARE(
+            answers.questions,
+            QStringList{"|The document has been modified.\nDo you want to save your changes?"});
         answers.buttons.enqueue(QMessageBox::Discard);
         QVERIFY(window->close());
     }
@@ -261,7 +262,8 @@ private slots:
         QVERIFY(!enabled(window.get(), "action_Undo"));
         QVERIFY(enabled(window.get(), "actionRe_do"));
         // The empty design takes the defaults with auto-connect off.
-        QCOMPARE(window->connectionSettings.host, QString::fromLatin1(ConnectionSettings::factoryHost));
+        QCOMPARE(window->connectionSettings.host,
+                 QString::fromLatin1(ConnectionSettings::factoryHost));
         QVERIFY(!window->connectionSettings.autoConnect);
         window->on_actionRe_do_triggered();
         QCOMPARE(window->sheetCount(), 2);
@@ -403,7 +405,8 @@ private slots:
         answers.buttons.enqueue(QMessageBox::No);
         window->tabDelete(0);
         QCOMPARE(window->sheetCount(), 3);
-        QCOMPARE(answers.questions, QStringList{"First|Are you sure you want to remove this sheet?"});
+        QCOMPARE(answers.questions,
+                 QStringList{"First|Are you sure you want to remove this sheet?"});
 
         answers.buttons.enqueue(QMessageBox::Yes);
         window->tabDelete(0);
@@ -451,7 +454,8 @@ private slots:
         QVERIFY(window->save());
         const QString fresh = dir.filePath(QStringLiteral("fresh.zvr3"));
         QCOMPARE(answers.questions.size(), 1);
-        QVERIFY(answers.questions.first().endsWith(QStringLiteral("taken.zvr3 already exists.\nDo you want to replace it?")));
+        QVERIFY(answers.questions.first().endsWith(
+            QStringLiteral("taken.zvr3 already exists.\nDo you want to replace it?")));
         QCOMPARE(answers.fileDialogs, (QStringList{"Save Zivra File", "Save Zivra File"}));
         QCOMPARE(readFile(dir.filePath(QStringLiteral("taken.zvr3"))), QByteArray("old"));
         QCOMPARE(readFile(fresh), window->documentText());
@@ -488,13 +492,16 @@ private slots:
         answers.files.enqueue(bad);
         QVERIFY(!window->save());
         QCOMPARE(answers.warnings.size(), 1);
-        QVERIFY(answers.warnings.first().startsWith(
-            QStringLiteral("file save|Cannot write file ") + bad + QStringLiteral(":\n")));
+        QVERIFY(answers.warnings.first().startsWith(QStringLiteral("file save|Cannot write file ") +
+                                                    bad + QStringLiteral(":\n")));
         QVERIFY(window->isWindowModified());
         QCOMPARE(window->currentSavedIndex(), -1);
         QVERIFY(window->currentFileName().isEmpty());
         QCOMPARE(window->windowTitle(), QStringLiteral("NewFile[*] - Zivra"));
-        QVERIFY(window->settingsStore()->value(QStringLiteral("recentFileList")).toStringList().isEmpty());
+        QVERIFY(window->settingsStore()
+                    ->value(QStringLiteral("recentFileList"))
+                    .toStringList()
+                    .isEmpty());
 
         // New: Save is chosen, the save fails, so the work is kept.
         answers.buttons.enqueue(QMessageBox::Save);
@@ -556,7 +563,8 @@ private slots:
 
         const QString missing = dir.filePath(QStringLiteral("missing.zvr3"));
         window->open(missing);
-        QCOMPARE(answers.warnings, QStringList{"Zivra|" + missing + ": No such file or directory."});
+        QCOMPARE(answers.warnings,
+                 QStringList{"Zivra|" + missing + ": No such file or directory."});
         QCOMPARE(window->sheetCount(), 3);
 
         answers.warnings.clear();
@@ -576,9 +584,8 @@ private slots:
         answers.warnings.clear();
         const QString foreign = writeFile(dir, QStringLiteral("foreign.xml"), "<other/>");
         window->open(foreign);
-        QCOMPARE(answers.warnings,
-                 QStringList{"Zivra|File specified in " + foreign
-                             + " is not a valid XML file for Zivra3."});
+        QCOMPARE(answers.warnings, QStringList{"Zivra|File specified in " + foreign +
+                                               " is not a valid XML file for Zivra3."});
 
         // A path that exists but cannot be read is reported too.
         answers.warnings.clear();
@@ -643,17 +650,21 @@ private slots:
         }
         const QString saved = dir.filePath(QStringLiteral("F0.zvr3"));
         QVERIFY(window->save(saved));
-        QStringList list = window->settingsStore()->value(QStringLiteral("recentFileList")).toStringList();
+        QStringList list =
+            window->settingsStore()->value(QStringLiteral("recentFileList")).toStringList();
         QCOMPARE(list.size(), 7);
         QCOMPARE(list.first(), saved);
         QCOMPARE(list.at(1), ten.first());
         QVERIFY(window->save(saved));
-        QCOMPARE(window->settingsStore()->value(QStringLiteral("recentFileList")).toStringList(), list);
+        QCOMPARE(window->settingsStore()->value(QStringLiteral("recentFileList")).toStringList(),
+                 list);
 
         // A recent file that is gone stays listed; opening it reports it.
         window->recentFileAction(1)->trigger();
-        QCOMPARE(answers.warnings, QStringList{"Zivra|" + ten.first() + ": No such file or directory."});
-        QCOMPARE(window->settingsStore()->value(QStringLiteral("recentFileList")).toStringList(), list);
+        QCOMPARE(answers.warnings,
+                 QStringList{"Zivra|" + ten.first() + ": No such file or directory."});
+        QCOMPARE(window->settingsStore()->value(QStringLiteral("recentFileList")).toStringList(),
+                 list);
         // Opening one puts it first.
         window->recentFileAction(0)->trigger();
         QCOMPARE(window->currentFileName(), saved);

@@ -45,47 +45,41 @@ private slots:
             << QString() << 3;
         QTest::newRow("-a off") << QStringList{"-aoff"} << factory << 24 << 4660 << 1 << false
                                 << true << false << QString() << 2;
-        QTest::newRow("-a offline is off") << QStringList{"-a", "offline"} << factory << 24
-                                           << 4660 << 1 << false << true << false << QString()
-                                           << 3;
-        QTest::newRow("-a none holds on") << QStringList{"-a", "none"} << factory << 24 << 4660
-                                          << 1 << true << false << false << QString() << 3;
+        QTest::newRow("-a offline is off") << QStringList{"-a", "offline"} << factory << 24 << 4660
+                                           << 1 << false << true << false << QString() << 3;
+        QTest::newRow("-a none holds on") << QStringList{"-a", "none"} << factory << 24 << 4660 << 1
+                                          << true << false << false << QString() << 3;
         QTest::newRow("-a Off is case-sensitive")
             << QStringList{"-a", "Off"} << factory << 24 << 4660 << 1 << true << false << true
             << QString() << 3;
-        QTest::newRow("-a ON is case-sensitive")
-            << QStringList{"-a", "ON"} << factory << 24 << 4660 << 1 << true << false << true
-            << QString() << 3;
-        QTest::newRow("-t 0") << QStringList{"-t", "0"} << factory << 0 << 4660 << 1 << true
-                              << true << false << QString() << 3;
+        QTest::newRow("-a ON is case-sensitive") << QStringList{"-a", "ON"} << factory << 24 << 4660
+                                                 << 1 << true << false << true << QString() << 3;
+        QTest::newRow("-t 0") << QStringList{"-t", "0"} << factory << 0 << 4660 << 1 << true << true
+                              << false << QString() << 3;
         QTest::newRow("-t 65536") << QStringList{"-t", "65536"} << factory << 24 << 4660 << 1
                                   << true << false << true << QString() << 3;
-        QTest::newRow("-t 0x18") << QStringList{"-t", "0x18"} << factory << 24 << 4660 << 1
-                                 << true << false << true << QString() << 3;
-        QTest::newRow("-u and -o") << QStringList{"-u", "5000", "-o3"} << factory << 24 << 5000
-                                   << 3 << true << true << false << QString() << 4;
+        QTest::newRow("-t 0x18") << QStringList{"-t", "0x18"} << factory << 24 << 4660 << 1 << true
+                                 << false << true << QString() << 3;
+        QTest::newRow("-u and -o") << QStringList{"-u", "5000", "-o3"} << factory << 24 << 5000 << 3
+                                   << true << true << false << QString() << 4;
         QTest::newRow("-h canonical") << QStringList{"-h", "127.000.0.1"} << "127.0.0.1" << 24
                                       << 4660 << 1 << true << true << false << QString() << 3;
-        QTest::newRow("bad -h, good -t") << QStringList{"-h", "nohost", "-t", "7"} << factory
-                                         << 7 << 4660 << 1 << true << true << true << QString()
-                                         << 5;
-        QTest::newRow("one file") << QStringList{"-h", "127.0.0.1", "design.zvr3"}
-                                  << "127.0.0.1" << 24 << 4660 << 1 << true << true << false
-                                  << "design.zvr3" << 3;
+        QTest::newRow("bad -h, good -t") << QStringList{"-h", "nohost", "-t", "7"} << factory << 7
+                                         << 4660 << 1 << true << true << true << QString() << 5;
+        QTest::newRow("one file") << QStringList{"-h", "127.0.0.1", "design.zvr3"} << "127.0.0.1"
+                                  << 24 << 4660 << 1 << true << true << false << "design.zvr3" << 3;
         QTest::newRow("file before the option")
             << QStringList{"design.zvr3", "-t", "100"} << factory << 100 << 4660 << 1 << true
             << true << false << "design.zvr3" << 3;
-        QTest::newRow("two files") << QStringList{"-t", "100", "a.zvr3", "b.zvr3"} << factory
-                                   << 100 << 4660 << 1 << true << true << true << QString()
-                                   << 4;
-        QTest::newRow("missing argument") << QStringList{"-t"} << factory << 24 << 4660 << 1
-                                          << true << false << true << QString() << 2;
+        QTest::newRow("two files") << QStringList{"-t", "100", "a.zvr3", "b.zvr3"} << factory << 100
+                                   << 4660 << 1 << true << true << true << QString() << 4;
+        QTest::newRow("missing argument") << QStringList{"-t"} << factory << 24 << 4660 << 1 << true
+                                          << false << true << QString() << 2;
         QTest::newRow("unknown option ignored")
             << QStringList{"-x", "-u", "9"} << factory << 24 << 9 << 1 << true << true << false
             << QString() << 4;
         QTest::newRow("two bad options") << QStringList{"-t", "x", "-u", "y"} << factory << 24
-                                         << 4660 << 1 << true << false << true << QString()
-                                         << 5;
+                                         << 4660 << 1 << true << false << true << QString() << 5;
         QTest::newRow("double dash ends options")
             << QStringList{"--", "-t"} << factory << 24 << 4660 << 1 << true << false << false
             << "-t" << 2;

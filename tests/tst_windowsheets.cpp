@@ -33,8 +33,8 @@ private:
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             return nullptr;
-        file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Zivra3 addr=\"127.0.0.1\">\n" + body
-                   + "</Zivra3>\n");
+        file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Zivra3 addr=\"127.0.0.1\">\n" +
+                   body + "</Zivra3>\n");
         file.close();
         auto window = std::make_unique<MainWindow>(QString(), nullptr);
         window->open(path);
@@ -46,8 +46,8 @@ private:
     static QByteArray entry(const QByteArray &term, int id, const QByteArray &name,
                             const QByteArray &extra = QByteArray())
     {
-        return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name
-            + "</name>" + extra + "</entry>\n";
+        return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name +
+               "</name>" + extra + "</entry>\n";
     }
 
     static void setClipboard(const QByteArray &entries)
@@ -84,14 +84,15 @@ private slots:
     {
         ScriptedAnswers answers;
         auto window = loadedWindow(
-            "<tab id=\"0\" name=\"Sheet1\">" + entry("Input", 0, "IN-CH0")
-            + entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH0</net><property>_A</property>")
-            + entry("CntFnc", 0, "CntFnc0", "<net port=\"0\">PreLgc0</net>") + "</tab>\n");
+            "<tab id=\"0\" name=\"Sheet1\">" + entry("Input", 0, "IN-CH0") +
+            entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH0</net><property>_A</property>") +
+            entry("CntFnc", 0, "CntFnc0", "<net port=\"0\">PreLgc0</net>") + "</tab>\n");
         QVERIFY(window);
         window->on_actionSelect_All_triggered();
         QVERIFY(window->action("actionCopy")->isEnabled());
         window->on_actionCopy_triggered();
-        QVERIFY(QApplication::clipboard()->text().startsWith(QStringLiteral("<Zivra_Copy_Items>\n")));
+        QVERIFY(
+            QApplication::clipboard()->text().startsWith(QStringLiteral("<Zivra_Copy_Items>\n")));
         QVERIFY(window->isPasteEnabled());
 
         window->on_actionPaste_triggered();
@@ -122,8 +123,8 @@ private slots:
     void pasteGoesToTheCurrentSheet()
     {
         ScriptedAnswers answers;
-        auto window = loadedWindow("<tab id=\"0\" name=\"a\">" + entry("PostLogic", 2, "Q")
-                                   + "</tab><tab id=\"1\" name=\"b\"></tab>\n");
+        auto window = loadedWindow("<tab id=\"0\" name=\"a\">" + entry("PostLogic", 2, "Q") +
+                                   "</tab><tab id=\"1\" name=\"b\"></tab>\n");
         QVERIFY(window);
         window->tabs()->setCurrentIndex(1);
         setClipboard(entry("PostLogic", 2, "Q"));
@@ -138,10 +139,10 @@ private slots:
     void feedBackUsersFollowTheirSource()
     {
         ScriptedAnswers answers;
-        auto window = loadedWindow(
-            "<tab id=\"0\" name=\"a\">" + entry("PostLogic", 0, "PstLgc0")
-            + entry("FeedBack", 0, "FeedBack0", "<net port=\"0\">PstLgc0</net>")
-            + "</tab><tab id=\"1\" name=\"b\"></tab>\n");
+        auto window =
+            loadedWindow("<tab id=\"0\" name=\"a\">" + entry("PostLogic", 0, "PstLgc0") +
+                         entry("FeedBack", 0, "FeedBack0", "<net port=\"0\">PstLgc0</net>") +
+                         "</tab><tab id=\"1\" name=\"b\"></tab>\n");
         QVERIFY(window);
         window->tabs()->setCurrentIndex(1);
         setClipboard(entry("FeedBack", 0, "FeedBack0") + entry("FeedBack0", 0, "FeedBack0"));
@@ -185,7 +186,10 @@ private slots:
         ScriptedAnswers answers;
         auto window = loadedWindow("<tab id=\"0\" name=\"a\"></tab>\n");
         QVERIFY(window);
-        setClipboard(entry("PreLogic", 0, "Pr\xc3\xbc" "f", "<userName>\xce\xa3 gate</userName>"));
+        setClipboard(entry("PreLogic", 0,
+                           "Pr\xc3\xbc"
+                           "f",
+                           "<userName>\xce\xa3 gate</userName>"));
         window->on_actionPaste_triggered();
         QCOMPARE(window->design()->preLogicBlocks.size(), 1);
         BlockItem *block = window->design()->preLogicBlocks.first();
@@ -196,8 +200,8 @@ private slots:
     void aHeldKeyReachesTheSheetOnce()
     {
         ScriptedAnswers answers;
-        auto window = loadedWindow("<tab id=\"0\" name=\"a\">" + entry("PreLogic", 5, "P")
-                                   + "</tab>\n");
+        auto window =
+            loadedWindow("<tab id=\"0\" name=\"a\">" + entry("PreLogic", 5, "P") + "</tab>\n");
         QVERIFY(window);
         window->on_actionSelect_All_triggered();
         BlockItem *block = window->design()->preLogicBlocks.first();

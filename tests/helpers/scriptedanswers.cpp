@@ -27,26 +27,26 @@ ScriptedAnswers::ScriptedAnswers()
         }
         return buttons.dequeue();
     });
-    DialogHooks::setFileRunner([this](DialogHooks::FileMode, const QString &title,
-                                      const QString &, const QString &) {
-        fileDialogs.append(title);
-        if (files.isEmpty()) {
-            ++unexpected;
-            return QString();
-        }
-        return files.dequeue();
-    });
-    ModalHooks::setTextRunner([this](QWidget *, const QString &, const QString &,
-                                     const QString &text, bool *ok) {
-        if (texts.isEmpty()) {
-            ++unexpected;
-            *ok = false;
-            return QString();
-        }
-        const QPair<bool, QString> answer = texts.dequeue();
-        *ok = answer.first;
-        return answer.first ? answer.second : text;
-    });
+    DialogHooks::setFileRunner(
+        [this](DialogHooks::FileMode, const QString &title, const QString &, const QString &) {
+            fileDialogs.append(title);
+            if (files.isEmpty()) {
+                ++unexpected;
+                return QString();
+            }
+            return files.dequeue();
+        });
+    ModalHooks::setTextRunner(
+        [this](QWidget *, const QString &, const QString &, const QString &text, bool *ok) {
+            if (texts.isEmpty()) {
+                ++unexpected;
+                *ok = false;
+                return QString();
+            }
+            const QPair<bool, QString> answer = texts.dequeue();
+            *ok = answer.first;
+            return answer.first ? answer.second : text;
+        });
 }
 
 ScriptedAnswers::~ScriptedAnswers()

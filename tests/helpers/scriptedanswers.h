@@ -19,13 +19,13 @@ public:
     ScriptedAnswers &operator=(const ScriptedAnswers &) = delete;
 
     QQueue<QMessageBox::StandardButton> buttons;
-    QQueue<QString> files;          // empty text: the dialog is cancelled
+    QQueue<QString> files; // empty text: the dialog is cancelled
     QQueue<QPair<bool, QString>> texts;
 
-    QStringList warnings;           // "title|text"
-    QStringList questions;          // "title|text"
-    QStringList fileDialogs;        // dialog titles
-    QStringList menus;              // action texts of each menu shown, joined by ","
+    QStringList warnings;    // "title|text"
+    QStringList questions;   // "title|text"
+    QStringList fileDialogs; // dialog titles
+    QStringList menus;       // action texts of each menu shown, joined by ","
     int unexpected = 0;
 };
 

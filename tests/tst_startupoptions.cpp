@@ -52,8 +52,6 @@ private slots:
         QTest::newRow("-a Off is case-sensitive")
             << QStringList{"-a", "Off"} << factory << 24 << 4660 << 1 << true << false << true
             << QString() << 3;
-        QTest::newRow("-a ON is case-sensitive") << QStringList{"-a", "ON"} << factory << 24 << 4660
-                                                 << 1 << true << false << true << QString() << 3;
         QTest::newRow("-t 0") << QStringList{"-t", "0"} << factory << 0 << 4660 << 1 << true << true
                               << false << QString() << 3;
         QTest::newRow("-t 65536") << QStringList{"-t", "65536"} << factory << 24 << 4660 << 1

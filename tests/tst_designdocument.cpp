@@ -191,7 +191,9 @@ private slots:
             << document("<tab id=\"-1\" name=\"x\">" + entry("PreLogic", 0, "P") + "</tab>")
             << false << true << 0 << 1;
         QTest::newRow("tab id above the cap")
-            << document("<tab id=\"100000000\" name=\"x\"></tab>") << false << true << 0 << 1;
+            << document("<tab id=\"256\" name=\"x\"></tab>") << false << true << 0 << 1;
+        QTest::newRow("tab id at the cap")
+            << document("<tab id=\"255\" name=\"x\"></tab>") << true << true << 0 << 256;
         QTest::newRow("tab id skipped")
             << document("<tab id=\"0\" name=\"a\"></tab><tab id=\"2\" name=\"c\"></tab>") << true
             << true << 0 << 3;

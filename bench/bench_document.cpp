@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -109,7 +108,9 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QStandardPaths::setTestModeEnabled(true);
+    // The window remembers its geometry; keep that away from the user's settings.
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
     QApplication app(argc, argv);
     // Nobody answers a dialog here: report it and go on.
     ModalHooks::setWarningRunner([](QWidget *, const QString &title, const QString &text) {
@@ -120,7 +121,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "question: %s\n", qPrintable(question.text));
         return QMessageBox::Cancel;
     });
-    QTemporaryDir dir;
 
     MainWindow window(QString(), nullptr);
     const QByteArray design = largeDesign();

@@ -7,7 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QStandardPaths>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -78,7 +78,11 @@ private slots:
     {
         QVERIFY(configDir.isValid());
         qputenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit());
-        QStandardPaths::setTestModeEnabled(true);
+        // Each test program keeps its own settings store, so that programs
+        // running side by side never share one.
+        QVERIFY(QSettings(QStringLiteral("Quorix"), QStringLiteral("Zivra"))
+                    .fileName()
+                    .startsWith(configDir.path()));
     }
 
     void roundTripIsByteIdentical()

@@ -16,7 +16,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -104,7 +103,11 @@ private slots:
     {
         QVERIFY(configDir.isValid());
         qputenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit());
-        QStandardPaths::setTestModeEnabled(true);
+        // Each test program keeps its own settings store, so that programs
+        // running side by side never share one.
+        QVERIFY(QSettings(QStringLiteral("Quorix"), QStringLiteral("Zivra"))
+                    .fileName()
+                    .startsWith(configDir.path()));
     }
 
     void init()

@@ -11,7 +11,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QKeyEvent>
-#include <QStandardPaths>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,7 +77,11 @@ private slots:
     {
         QVERIFY(configDir.isValid());
         qputenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit());
-        QStandardPaths::setTestModeEnabled(true);
+        // Each test program keeps its own settings store, so that programs
+        // running side by side never share one.
+        QVERIFY(QSettings(QStringLiteral("Quorix"), QStringLiteral("Zivra"))
+                    .fileName()
+                    .startsWith(configDir.path()));
     }
 
     void copyAndPasteOnTheSameSheet()

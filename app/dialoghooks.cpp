@@ -1,0 +1,48 @@
+#include "dialoghooks.h"
+
+#include <QFileDialog>
+#include <QPoint>
+
+DialogHooks::QuestionRunner &DialogHooks::questionRunner()
+{
+    static QuestionRunner runner;
+    return runner;
+}
+
+DialogHooks::FileRunner &DialogHooks::fileRunner()
+{
+    static FileRunner runner;
+    return runner;
+}
+
+void DialogHooks::setQuestionRunner(QuestionRunner runner)
+{
+    questionRunner() = std::move(runner);
+}
+
+void DialogHooks::setFileRunner(FileRunner runner)
+{
+    fileRunner() = std::move(runner);
+}
+
+QMessageBox::StandardButton DialogHooks::question(const Question &question, const QPoint *position)
+{
+    if (questionRunner())
+        return questionRunner()(question);
+    QMessageBox box(QMessageBox::Warning, question.title, question.text, question.buttons,
+                    question.parent);
+    box.setDefaultButton(question.defaultButton);
+    if (position)
+        box.move(*position);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QString DialogHooks::fileName(QWidget *parent, FileMode mode, const QString &title,
+                              const QString &directory, const QString &filter)
+{
+    if (fileRunner())
+        return fileRunner()(mode, title, directory, filter);
+    if (mode == OpenFile)
+        return QFileDialog::getOpenFileName(parent, title, directory, filter);
+    return QFileDialog::getSaveFileName(parent, title, directory, filter);
+}

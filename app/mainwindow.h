@@ -1,0 +1,195 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include "connectionsettings.h"
+#include "sheethost.h"
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QMap>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class BlockItem;
+class LabelWidget;
+class MenuWidget;
+class ProgramData;
+class ProgramWidget;
+class QAction;
+class QEvent;
+class QPoint;
+class QSettings;
+class QTabWidget;
+class QTextStream;
+struct MsrCntConfig;
+struct UserControlRecord;
+
+namespace Ui
+{
+class MainWindow;
+}
+
+// The one top-level window: owner of the open design document, its sheets,
+// palette and label strip, the undo snapshots and the file commands.
+class MainWindow : public QMainWindow, public SheetHost
+{
+    Q_OBJECT
+
+    friend class SaxHandler;
+
+public:
+    static const int maxRecentFiles = 7;
+
+    explicit MainWindow(const QString &fileName, const ConnectionSettings *startup,
+                        QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // What the sheets ask of the window.
+    void recordUndo() override;
+    bool isUndoSuspended() const override { return undoSuspended; }
+    void setUndoSuspended(bool suspended) override { undoSuspended = suspended; }
+    bool isControlKeyHeld() const override { return controlKeyHeld; }
+    bool isShiftKeyHeld() const override { return shiftKeyHeld; }
+    QString hostAddress() const override { return connectionSettings.host; }
+    quint16 tcpPort() const override { return connectionSettings.tcpPort; }
+    quint16 udpPort() const override { return connectionSettings.udpPort; }
+    bool isPasteEnabled() const override;
+    void paste() override;
+    int sheetCount() const override { return sheets.size(); }
+    ProgramWidget *sheetAt(int index) const override;
+    void setInputUserName(const QString &name, const QString &userName) override;
+    void setLabelUserName(const QString &name, const QString &userName) override;
+    void setInputName(BlockItem *block, const QString &newName) override;
+    void removeLinkedLabels(const QString &name) override;
+
+    void setDeviceActionsEnabled(bool enabled);
+
+    // The design document.
+    void writeXml(QTextStream *stream);
+    bool readXmlData(QByteArray *data);
+    bool readPasteData(QByteArray *data);
+    void ensureTab(int index, const QString &name);
+    bool restoreEntry(QString kind, int sheet, const QMap<QString, QString> &values, bool prePass);
+    BlockItem *restoreBlock(QString &kind, int id, int sheet, const QString &name);
+
+    // File commands and undo bookkeeping.
+    QMessageBox::StandardButton maybeSave();
+    bool loadDiagram(QByteArray &document, const QString &path, bool addToRecent);
+    void clearDiagram();
+    bool ensureSuffix(QString &path);
+    void clearUndoStack();
+    void updateRecentFileActions();
+    void addRecentFile(const QString &path);
+
+    // Column of a kind word on a sheet (0 Input to 4 Output), -1 for none,
+    // and the largest row a column holds.
+    static int columnOfKind(const QString &kind);
+    static int lastRowOfColumn(int column);
+
+    ConnectionSettings connectionSettings;
+    ConnectionSettings startupSettings;
+
+    // State for the window's other services and for tests.
+    ProgramData *design() const { return programData; }
+    MenuWidget *palette() const { return menuWidget; }
+    LabelWidget *labelStrip() const { return labelWidget; }
+    QTabWidget *tabs() const { return tabWidget; }
+    QAction *action(const char *objectName) const;
+    QAction *recentFileAction(int index) const { return recentFileActs[index]; }
+    QSettings *settingsStore() const { return settings; }
+    QString currentFileName() const { return fileName; }
+    const QByteArray &baseDocumentBytes() const { return baseDocument; }
+    const QVector<QByteArray> &snapshots() const { return undoSnapshots; }
+    int currentUndoIndex() const { return undoIndex; }
+    int currentSavedIndex() const { return savedIndex; }
+    int currentDownloadedIndex() const { return downloadedIndex; }
+    int currentSheet() const { return currentSheetIndex; }
+    bool settingsAllTaken() const { return allSettingsTaken; }
+    bool rootElementMissing() const { return noRootElement; }
+    bool isPasting() const { return pasting; }
+    bool isTabKeyHeld() const { return tabKeyHeld; }
+    bool isDeleteKeyHeld() const { return deleteKeyHeld; }
+    bool isUpKeyHeld() const { return upKeyHeld; }
+    bool isDownKeyHeld() const { return downKeyHeld; }
+    // The whole document of the current design, as a snapshot would hold it.
+    QByteArray documentText();
+
+signals:
+    void closeVexon();
+    void currentTabChanged(int index);
+
+public slots:
+    void itemSelect(bool selected);
+    void newDiagram();
+    void open(QString path);
+    void open();
+    void openRecentFile();
+    bool save(QString path);
+    bool save();
+    void saveAs();
+    void tabNew(bool record);
+    void tabNew();
+    void tabDelete(int index);
+    void tabRename();
+    void showTabMenu(const QPoint &pos);
+    void setCurrentTab(int index);
+    void isCopyText();
+    void on_action_Undo_triggered();
+    void on_actionRe_do_triggered();
+    void on_actionCut_triggered();
+    void on_actionCopy_triggered();
+    void on_actionPaste_triggered();
+    void on_action_Delete_triggered();
+    void on_actionSelect_All_triggered();
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    bool parseDocument(QByteArray *data, bool prePass, bool *rootMissing);
+    void setTitle(const QString &name);
+    void setModified(bool modified);
+    void passKeyToSheet(QEvent *event);
+    ProgramWidget *currentSheetWidget() const;
+    // A block of the sheet and column already standing in the row.
+    bool isRowTaken(int sheet, int column, int row) const;
+    static int portLimit(const QString &kind);
+    BlockItem *findSource(const QVector<BlockItem *> &list, const QString &name, int sheet) const;
+    void connectSource(BlockItem *block, const QString &kind, int port, const QString &sourceName,
+                       int sheet);
+
+    MsrCntConfig *msrCntConfig = nullptr;
+    UserControlRecord *userControlRecord = nullptr;
+    QVector<ProgramWidget *> sheets;
+    ProgramData *programData = nullptr;
+    MenuWidget *menuWidget = nullptr;
+    LabelWidget *labelWidget = nullptr;
+    QString fileName;
+    QStringList pasteNames;
+    QMap<QString, QString> pasteRenames;
+    bool pasting = false;
+    bool noRootElement = false;
+    bool allSettingsTaken = true;
+    bool deleteKeyHeld = false;
+    bool tabKeyHeld = false;
+    bool controlKeyHeld = false;
+    bool shiftKeyHeld = false;
+    bool upKeyHeld = false;
+    bool downKeyHeld = false;
+    int currentSheetIndex = 0;
+    QVector<QByteArray> undoSnapshots;
+    QByteArray baseDocument;
+    bool undoSuspended = false;
+    int downloadedIndex = -1;
+    int savedIndex = -1;
+    int undoIndex = -1;
+    Ui::MainWindow *ui = nullptr;
+    QWidget *topWindow = nullptr;
+    QTabWidget *tabWidget = nullptr;
+    QSettings *settings = nullptr;
+    QAction *recentFileActs[maxRecentFiles] = {};
+};
+
+#endif // MAINWINDOW_H

@@ -1,0 +1,32 @@
+#ifndef SCRIPTEDANSWERS_H
+#define SCRIPTEDANSWERS_H
+
+#include <QMessageBox>
+#include <QPair>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+// Answers every dialog of the window from queues while it lives and records
+// what was asked. A question without a queued answer is answered Cancel and
+// recorded as unexpected.
+class ScriptedAnswers
+{
+public:
+    ScriptedAnswers();
+    ~ScriptedAnswers();
+    ScriptedAnswers(const ScriptedAnswers &) = delete;
+    ScriptedAnswers &operator=(const ScriptedAnswers &) = delete;
+
+    QQueue<QMessageBox::StandardButton> buttons;
+    QQueue<QString> files; // empty text: the dialog is cancelled
+    QQueue<QPair<bool, QString>> texts;
+
+    QStringList warnings;    // "title|text"
+    QStringList questions;   // "title|text"
+    QStringList fileDialogs; // dialog titles
+    QStringList menus;       // action texts of each menu shown, joined by ","
+    int unexpected = 0;
+};
+
+#endif // SCRIPTEDANSWERS_H

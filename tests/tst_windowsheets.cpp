@@ -1,0 +1,258 @@
+#include "blockitem.h"
+#include "mainwindow.h"
+#include "menuwidget.h"
+#include "paletteentry.h"
+#include "programdata.h"
+#include "programwidget.h"
+#include "scriptedanswers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QKeyEvent>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// Copy and paste through the window, and the sheets working with the
+// document: renaming, rows, label links, quotas and the one undo step.
+class TestWindowSheets : public QObject
+{
+    Q_OBJECT
+
+private:
+    static std::unique_ptr<MainWindow> loadedWindow(const QByteArray &body)
+    {
+        // Opened from a file, so that undo can go back to it.
+        static QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("design.zvr3"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return nullptr;
+        file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Zivra3 addr=\"127.0.0.1\">\n" +
+                   body + "</Zivra3>\n");
+        file.close();
+        auto window = std::make_unique<MainWindow>(QString(), nullptr);
+        window->open(path);
+        if (window->currentFileName() != path)
+            return nullptr;
+        return window;
+    }
+
+    static QByteArray entry(const QByteArray &term, int id, const QByteArray &name,
+                            const QByteArray &extra = QByteArray())
+    {
+        return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name +
+               "</name>" + extra + "</entry>\n";
+    }
+
+    static void setClipboard(const QByteArray &entries)
+    {
+        QApplication::clipboard()->setText(
+            QString::fromUtf8("<Zivra_Copy_Items>\n" + entries + "</Zivra_Copy_Items>\n"));
+    }
+
+    static BlockItem *find(const QVector<BlockItem *> &list, const QString &name, int sheet)
+    {
+        for (BlockItem *block : list) {
+            if (block->name() == name && block->sheet() == sheet)
+                return block;
+        }
+        return nullptr;
+    }
+
+    static int remaining(MainWindow *window, const char *kind)
+    {
+        return window->palette()->entryOfKind(QString::fromLatin1(kind))->remaining;
+    }
+
+    QTemporaryDir configDir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(configDir.isValid());
+        qputenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit());
+        // Each test program keeps its own settings store, so that programs
+        // running side by side never share one.
+        QVERIFY(QSettings(QStringLiteral("Quorix"), QStringLiteral("Zivra"))
+                    .fileName()
+                    .startsWith(configDir.path()));
+    }
+
+    void copyAndPasteOnTheSameSheet()
+    {
+        ScriptedAnswers answers;
+        auto window = loadedWindow(
+            "<tab id=\"0\" name=\"Sheet1\">" + entry("Input", 0, "IN-CH0") +
+            entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH0</net><property>_A</property>") +
+            entry("CntFnc", 0, "CntFnc0", "<net port=\"0\">PreLgc0</net>") + "</tab>\n");
+        QVERIFY(window);
+        window->on_actionSelect_All_triggered();
+        QVERIFY(window->action("actionCopy")->isEnabled());
+        window->on_actionCopy_triggered();
+        QVERIFY(
+            QApplication::clipboard()->text().startsWith(QStringLiteral("<Zivra_Copy_Items>\n")));
+        QVERIFY(window->isPasteEnabled());
+
+        window->on_actionPaste_triggered();
+        QCOMPARE(window->snapshots().size(), 1);
+        QVERIFY(window->isWindowModified());
+        ProgramData *design = window->design();
+        QCOMPARE(design->preLogicBlocks.size(), 2);
+        BlockItem *logic = find(design->preLogicBlocks, QStringLiteral("PreLgc1"), 0);
+        QVERIFY(logic);
+        QCOMPARE(logic->id(), 1);
+        QCOMPARE(logic->params(), QStringLiteral("_A"));
+        BlockItem *counter = find(design->functionBlocks, QStringLiteral("CntFnc1"), 0);
+        QVERIFY(counter);
+        QCOMPARE(counter->id(), 1);
+        // The pasted counter is fed by the pasted logic block, not the original.
+        QCOMPARE(counter->inputAt(0), logic);
+        QCOMPARE(remaining(window.get(), "CntFnc"), 6);
+        QCOMPARE(remaining(window.get(), "PreLogicInfo"), 6);
+        QVERIFY(!window->isPasting());
+
+        // One undo step takes the whole paste back.
+        window->on_action_Undo_triggered();
+        QCOMPARE(window->design()->preLogicBlocks.size(), 1);
+        QCOMPARE(window->design()->functionBlocks.size(), 1);
+        QCOMPARE(answers.unexpected, 0);
+    }
+
+    void pasteGoesToTheCurrentSheet()
+    {
+        ScriptedAnswers answers;
+        auto window = loadedWindow("<tab id=\"0\" name=\"a\">" + entry("PostLogic", 2, "Q") +
+                                   "</tab><tab id=\"1\" name=\"b\"></tab>\n");
+        QVERIFY(window);
+        window->tabs()->setCurrentIndex(1);
+        setClipboard(entry("PostLogic", 2, "Q"));
+        window->on_actionPaste_triggered();
+        BlockItem *pasted = window->design()->postLogicBlocks.last();
+        QCOMPARE(pasted->sheet(), 1);
+        QCOMPARE(pasted->id(), 0);
+        QCOMPARE(pasted->name(), QStringLiteral("Q0"));
+        QCOMPARE(window->tabs()->currentIndex(), 1);
+    }
+
+    void feedBackUsersFollowTheirSource()
+    {
+        ScriptedAnswers answers;
+        auto window =
+            loadedWindow("<tab id=\"0\" name=\"a\">" + entry("PostLogic", 0, "PstLgc0") +
+                         entry("FeedBack", 0, "FeedBack0", "<net port=\"0\">PstLgc0</net>") +
+                         "</tab><tab id=\"1\" name=\"b\"></tab>\n");
+        QVERIFY(window);
+        window->tabs()->setCurrentIndex(1);
+        setClipboard(entry("FeedBack", 0, "FeedBack0") + entry("FeedBack0", 0, "FeedBack0"));
+        window->on_actionPaste_triggered();
+        ProgramData *design = window->design();
+        BlockItem *source = find(design->sinkBlocks, QStringLiteral("FeedBack1"), 1);
+        QVERIFY(source);
+        QCOMPARE(source->kind(), QStringLiteral("FeedBack"));
+        BlockItem *user = find(design->labelBlocks, QStringLiteral("FeedBack1"), 1);
+        QVERIFY(user);
+        QCOMPARE(user->kind(), QStringLiteral("FeedBack1"));
+        QCOMPARE(remaining(window.get(), "FeedBack"), 6);
+        QCOMPARE(answers.unexpected, 0);
+    }
+
+    void fullColumnWarnsPerEntry()
+    {
+        ScriptedAnswers answers;
+        auto window = loadedWindow("<tab id=\"0\" name=\"a\"></tab>\n");
+        QVERIFY(window);
+        QByteArray entries;
+        for (int i = 0; i < 16; ++i)
+            entries += entry("PreLogic", i, "P" + QByteArray::number(i));
+        setClipboard(entries);
+        window->on_actionPaste_triggered();
+        QCOMPARE(window->design()->preLogicBlocks.size(), 14);
+        QCOMPARE(answers.warnings, (QStringList{"Zivra|There's not enough space.",
+                                                "Zivra|There's not enough space."}));
+        QCOMPARE(window->snapshots().size(), 1);
+
+        // Nothing to paste still leaves one snapshot.
+        answers.warnings.clear();
+        setClipboard(entry("PreLogic", 0, "P99"));
+        window->on_actionPaste_triggered();
+        QCOMPARE(window->snapshots().size(), 2);
+        QCOMPARE(answers.warnings.size(), 1);
+    }
+
+    void pastedTextIsUtf8()
+    {
+        ScriptedAnswers answers;
+        auto window = loadedWindow("<tab id=\"0\" name=\"a\"></tab>\n");
+        QVERIFY(window);
+        setClipboard(entry("PreLogic", 0,
+                           "Pr\xc3\xbc"
+                           "f",
+                           "<userName>\xce\xa3 gate</userName>"));
+        window->on_actionPaste_triggered();
+        QCOMPARE(window->design()->preLogicBlocks.size(), 1);
+        BlockItem *block = window->design()->preLogicBlocks.first();
+        QCOMPARE(block->name(), QStringLiteral("Pr\u00fcf"));
+        QCOMPARE(block->userName(), QStringLiteral("\u03a3 gate"));
+    }
+
+    void aHeldKeyReachesTheSheetOnce()
+    {
+        ScriptedAnswers answers;
+        auto window =
+            loadedWindow("<tab id=\"0\" name=\"a\">" + entry("PreLogic", 5, "P") + "</tab>\n");
+        QVERIFY(window);
+        window->on_actionSelect_All_triggered();
+        BlockItem *block = window->design()->preLogicBlocks.first();
+        auto send = [&window](QEvent::Type type, bool repeat = false) {
+            QKeyEvent event(type, Qt::Key_Up, Qt::NoModifier, QString(), repeat);
+            QApplication::sendEvent(window.get(), &event);
+        };
+        // A press arrives as a shortcut override, a key press and repeats.
+        send(QEvent::ShortcutOverride);
+        send(QEvent::KeyPress);
+        send(QEvent::KeyPress, true);
+        send(QEvent::KeyPress, true);
+        QCOMPARE(block->id(), 4);
+        QCOMPARE(window->snapshots().size(), 1);
+        send(QEvent::KeyRelease);
+        send(QEvent::ShortcutOverride);
+        send(QEvent::KeyPress);
+        QCOMPARE(block->id(), 3);
+        QCOMPARE(window->snapshots().size(), 2);
+    }
+
+    void deletingASheetTakesItsLabelUsersAlong()
+    {
+        QFile file(QStringLiteral(ZIVRA_TEST_DATA "/every_kind.zvr3"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        ScriptedAnswers answers;
+        auto window = std::make_unique<MainWindow>(QString(), nullptr);
+        QByteArray text = file.readAll();
+        QVERIFY(window->loadDiagram(text, QStringLiteral("every_kind.zvr3"), false));
+        answers.buttons.enqueue(QMessageBox::Yes);
+        window->tabDelete(0);
+        QCOMPARE(window->sheetCount(), 2);
+        ProgramData *design = window->design();
+        // The users of the removed sources are gone; what else stood on the
+        // second sheet is now on the first.
+        QVERIFY(design->labelBlocks.isEmpty());
+        BlockItem *counter = find(design->functionBlocks, QStringLiteral("CntFnc1"), 0);
+        QVERIFY(counter);
+        QVERIFY(counter->inputs().isEmpty());
+        QVERIFY(find(design->sinkBlocks, QStringLiteral("OUT-CH1"), 0));
+        QCOMPARE(remaining(window.get(), "FeedBack"), 8);
+        QCOMPARE(remaining(window.get(), "FeedBackInfo"), 8);
+        QCOMPARE(window->snapshots().size(), 1);
+        // The snapshot reads back to the same design.
+        QCOMPARE(window->documentText(), window->snapshots().last());
+    }
+};
+
+QTEST_MAIN(TestWindowSheets)
+#include "tst_windowsheets.moc"

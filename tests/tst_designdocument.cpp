@@ -148,9 +148,9 @@ private slots:
         QTest::addColumn<bool>("autoConnect");
 
         QTest::newRow("all good") << QByteArray(
-                                         "<Zivra3 addr=\"10.1.2.3\" tcpPort=\"25\" "
+                                         "<Zivra3 addr=\"127.1.2.3\" tcpPort=\"25\" "
                                          "udpPort=\"4661\" Timeout=\"3\" autoConnect=\"true\">")
-                                  << "10.1.2.3" << 25 << 4661 << 3 << true;
+                                  << "127.1.2.3" << 25 << 4661 << 3 << true;
         QTest::newRow("nothing given")
             << QByteArray("<Zivra3>") << QString() << 0 << 0 << 1 << false;
         QTest::newRow("timeout zero")

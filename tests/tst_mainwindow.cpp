@@ -170,7 +170,7 @@ private slots:
         ScriptedAnswers answers;
         auto window = newWindow(true);
         QApplication::clipboard()->setText(QStringLiteral(
-            "<Zivra_Copy_Items>\n<Zivra3 addr=\"10.9.9.9\" tcpPort=\"1\"><tab id=\"50\" "
+            "<Zivra_Copy_Items>\n<Zivra3 addr=\"127.9.9.9\" tcpPort=\"1\"><tab id=\"50\" "
             "name=\"x\"/></Zivra3>\n</Zivra_Copy_Items>\n"));
         QVERIFY(window->isPasteEnabled());
         window->on_actionPaste_triggered();

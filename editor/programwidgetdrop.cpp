@@ -113,11 +113,13 @@ void ProgramWidget::makeUniqueName(QString &name, const QStringList &taken)
     QString stem = name;
     if (!stem.isEmpty() && stem.at(stem.size() - 1).isDigit())
         stem.chop(1);
-    // Every block and every taken name rules out at most one candidate, so a
-    // free one lies within this bound unless the stem is a reserved prefix.
-    int last = programData->inputBlocks.size() + programData->preLogicBlocks.size() +
-               programData->functionBlocks.size() + programData->postLogicBlocks.size() +
-               programData->sinkBlocks.size() + programData->labelBlocks.size() + taken.size();
+    // A block rules out at most two candidates (its name and its user name),
+    // a taken name one, so a free one lies within this bound unless the stem
+    // is a reserved prefix.
+    const int blocks = programData->inputBlocks.size() + programData->preLogicBlocks.size() +
+                       programData->functionBlocks.size() + programData->postLogicBlocks.size() +
+                       programData->sinkBlocks.size() + programData->labelBlocks.size();
+    int last = 2 * blocks + taken.size();
     if (stem.startsWith(QLatin1String("IN-CH")))
         last = 7;
     for (int n = 0; n <= last; ++n) {

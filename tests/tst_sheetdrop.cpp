@@ -312,6 +312,10 @@ void TestSheetDrop::foreignMoveAndFreeRows()
     name = "PreLgc0";
     sheet->makeUniqueName(name, {"PreLgc1"});
     QCOMPARE(name, QString("PreLgc2"));
+    pre->setUserName("PreLgc1"); // one block holding two candidates
+    name = "PreLgc0";
+    sheet->makeUniqueName(name, {});
+    QCOMPARE(name, QString("PreLgc2"));
     name = "IN-USER";
     sheet->makeUniqueName(name, {});
     QCOMPARE(name, QString()); // every IN-CH name is reserved

@@ -4,11 +4,11 @@
 #include "labelentry.h"
 #include "labelwidget.h"
 #include "programdata.h"
+#include "programwidget.h"
 
 #include <QDropEvent>
 #include <QImage>
 #include <QLabel>
-#include <QPainter>
 #include <QTest>
 
 namespace
@@ -17,9 +17,7 @@ namespace
 QImage expected(const char *path, const QString &text)
 {
     QPixmap pixmap(QString::fromLatin1(path));
-    QPainter painter(&pixmap);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
-    painter.end();
+    drawCentredText(pixmap, text);
     return pixmap.toImage();
 }
 

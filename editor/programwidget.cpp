@@ -482,10 +482,12 @@ void ProgramWidget::paintEvent(QPaintEvent *event)
 {
     Q_UNUSED(event)
     if (mainWindow)
+        // One multi-argument call: a host text holding "%3" (an IPv6 scope)
+        // must not be taken for a place marker.
         statusLabel->setText(tr("IP address: %1   TCP port: %2   UDP port: %3")
-                                 .arg(mainWindow->hostAddress())
-                                 .arg(mainWindow->tcpPort())
-                                 .arg(mainWindow->udpPort()));
+                                 .arg(mainWindow->hostAddress(),
+                                      QString::number(mainWindow->tcpPort()),
+                                      QString::number(mainWindow->udpPort())));
 
     QPainter painter(this);
     painter.setPen(Qt::NoPen);

@@ -9,8 +9,8 @@
 
 #include <QContextMenuEvent>
 #include <QImage>
-#include <QPainter>
 #include <QLabel>
+#include <QPainter>
 #include <QTest>
 
 namespace
@@ -171,6 +171,10 @@ void TestProgramWidget::freshSheetBandsAndHeaders()
     paint(sheet);
     QCOMPARE(sheet->statusLine()->text(),
              QString("IP address: 127.0.10.16   TCP port: 65535   UDP port: 0"));
+    host.host = "::1%3"; // a scope is no place marker
+    paint(sheet);
+    QCOMPARE(sheet->statusLine()->text(),
+             QString("IP address: ::1%3   TCP port: 65535   UDP port: 0"));
 }
 
 void TestProgramWidget::currentSheetNeverDangles()

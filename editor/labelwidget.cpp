@@ -8,7 +8,6 @@
 #include <QDragMoveEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 
 namespace
 {
@@ -74,10 +73,7 @@ QPixmap LabelWidget::statePicture(LabelEntry *entry, int sheet)
 QPixmap LabelWidget::textPicture(LabelEntry *entry)
 {
     QPixmap pixmap = statePicture(entry, currentSheet);
-    if (!pixmap.isNull() && !entry->text.isEmpty()) {
-        QPainter painter(&pixmap);
-        painter.drawText(pixmap.rect(), Qt::AlignCenter, entry->text);
-    }
+    drawCentredText(pixmap, entry->text);
     return pixmap;
 }
 

@@ -13,6 +13,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
@@ -110,12 +111,29 @@ ProgramWidget::Column ProgramWidget::columnAt(int x)
     return OutputColumn;
 }
 
+void drawCentredText(QPixmap &pixmap, const QString &text)
+{
+    if (text.isEmpty() || pixmap.isNull())
+        return;
+    QPainter painter(&pixmap);
+    // Captions such as "FeedBack(8/8)" are wider than their 110-pixel picture
+    // in larger desktop fonts; keep two pixels free at either side.
+    const int room = pixmap.width() - 4;
+    if (painter.fontMetrics().horizontalAdvance(text) > room) {
+        QFont font = painter.font();
+        for (int pixels = QFontInfo(font).pixelSize() - 1; pixels >= 6; --pixels) {
+            font.setPixelSize(pixels);
+            painter.setFont(font);
+            if (painter.fontMetrics().horizontalAdvance(text) <= room)
+                break;
+        }
+    }
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
+}
+
 QLabel *createPixmapLabel(QWidget *parent, int x, int y, const QString &text, QPixmap &pixmap)
 {
-    if (!text.isEmpty()) {
-        QPainter painter(&pixmap);
-        painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
-    }
+    drawCentredText(pixmap, text);
     auto *label = new QLabel(parent);
     label->setPixmap(pixmap);
     label->resize(pixmap.size());
@@ -464,10 +482,12 @@ void ProgramWidget::paintEvent(QPaintEvent *event)
 {
     Q_UNUSED(event)
     if (mainWindow)
+        // One multi-argument call: a host text holding "%3" (an IPv6 scope)
+        // must not be taken for a place marker.
         statusLabel->setText(tr("IP address: %1   TCP port: %2   UDP port: %3")
-                                 .arg(mainWindow->hostAddress())
-                                 .arg(mainWindow->tcpPort())
-                                 .arg(mainWindow->udpPort()));
+                                 .arg(mainWindow->hostAddress(),
+                                      QString::number(mainWindow->tcpPort()),
+                                      QString::number(mainWindow->udpPort())));
 
     QPainter painter(this);
     painter.setPen(Qt::NoPen);

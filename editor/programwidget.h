@@ -25,6 +25,10 @@ class SheetHost;
 // in a new delete-on-close QLabel child of the parent at (x, y).
 QLabel *createPixmapLabel(QWidget *parent, int x, int y, const QString &text, QPixmap &pixmap);
 
+// Draws the text centred on the pixmap in the painter's default font, made
+// smaller only when the text would otherwise be cut at the picture's sides.
+void drawCentredText(QPixmap &pixmap, const QString &text);
+
 // A copy of the picture with the text drawn centred in the block caption font.
 QPixmap captionedPixmap(const QPixmap &base, const QString &text, bool bold);
 

@@ -1,7 +1,10 @@
 #include "dragsimulator.h"
 #include "dragwidget.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QTest>
 
 class TestDragWidget : public QObject
@@ -54,6 +57,23 @@ void TestDragWidget::dragsMoveWithinAndCopyAcross()
     QVERIFY(old.isNull());
     QCOMPARE(surface.findChildren<QLabel *>().size(), 1);
     QCOMPARE(surface.findChildren<QLabel *>().first()->pos(), QPoint(200, 100));
+
+    // Foreign data, and a payload cut short, are refused without a label.
+    QMimeData plain;
+    plain.setText("Zivramove");
+    QMimeData cut;
+    QMimeData *whole = DragWidget::pixmapPayload(red, QPoint(5, 10));
+    cut.setData(DragWidget::mimeType(), whole->data(DragWidget::mimeType()).left(12));
+    delete whole;
+    for (const QMimeData *data : {&plain, &cut}) {
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&other, &enter);
+        QCOMPARE(enter.isAccepted(), data == &cut);
+        QDropEvent drop(QPoint(20, 20), Qt::CopyAction, data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&other, &drop);
+        QVERIFY(!drop.isAccepted());
+    }
+    QCOMPARE(other.findChildren<QLabel *>().size(), 1);
 }
 
 QTEST_MAIN(TestDragWidget)

@@ -4,11 +4,11 @@
 #include "labelentry.h"
 #include "labelwidget.h"
 #include "programdata.h"
+#include "programwidget.h"
 
 #include <QDropEvent>
 #include <QImage>
 #include <QLabel>
-#include <QPainter>
 #include <QTest>
 
 namespace
@@ -17,9 +17,7 @@ namespace
 QImage expected(const char *path, const QString &text)
 {
     QPixmap pixmap(QString::fromLatin1(path));
-    QPainter painter(&pixmap);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
-    painter.end();
+    drawCentredText(pixmap, text);
     return pixmap.toImage();
 }
 
@@ -155,6 +153,7 @@ void TestLabelWidget::sortedGridOfEntries()
     source("FeedBack2", "FeedBack");
     QCOMPARE(names(strip->feedBacks()), QStringList({"FeedBack2", "FeedBack9", "FeedBack10"}));
     QCOMPARE(entry("FeedBack10")->label->geometry(), QRect(190, 0, 90, 25));
+    QVERIFY(strip->grab().save(QStringLiteral(ZIVRA_BUILD_DIR "/label_strip.png")));
     // Equal numbers keep their order of arrival.
     QVERIFY(!LabelWidget::labelLessThan("Label3", "Label03"));
     QVERIFY(!LabelWidget::labelLessThan("Label03", "Label3"));

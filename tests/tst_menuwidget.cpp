@@ -1,6 +1,7 @@
 #include "dragsimulator.h"
 #include "menuwidget.h"
 #include "paletteentry.h"
+#include "programwidget.h"
 
 #include <QColor>
 #include <QImage>
@@ -43,11 +44,11 @@ private:
 QImage TestMenuWidget::expected(const PaletteEntry *entry)
 {
     QPixmap pixmap = entry->image;
-    QPainter painter(&pixmap);
-    if (entry->remaining == 0)
+    if (entry->remaining == 0) {
+        QPainter painter(&pixmap);
         painter.fillRect(pixmap.rect(), QColor(127, 127, 127, 127));
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, MenuWidget::entryText(entry));
-    painter.end();
+    }
+    drawCentredText(pixmap, MenuWidget::entryText(entry));
     return pixmap.toImage();
 }
 
@@ -83,9 +84,7 @@ void TestMenuWidget::entriesCaptionsAndPictures()
                  QRect(10, rows[i].top, 111, rows[i].height + 1));
         // Nothing is greyed on a new palette, not even the unlimited entries at 0.
         QPixmap plain = entry->image;
-        QPainter painter(&plain);
-        painter.drawText(plain.rect(), Qt::AlignCenter, rows[i].text);
-        painter.end();
+        drawCentredText(plain, rows[i].text);
         QCOMPARE(shown(entry), plain.toImage());
     }
     QCOMPARE(menu->minimumSize(), QSize(120, 437));
@@ -100,6 +99,8 @@ void TestMenuWidget::exhaustionGreysAndRefuses()
     QCOMPARE(shown(entry), expected(entry));
     QVERIFY(!menu->adjustQuota(-1, "MsrCnt"));
     QCOMPARE(count("MsrCnt"), 0);
+    // For a look at the captions and the veil.
+    QVERIFY(menu->grab().save(QStringLiteral(ZIVRA_BUILD_DIR "/palette.png")));
     // The newest label lies on top of the emptied older ones.
     QCOMPARE(menu->childAt(60, 280), entry->label);
 

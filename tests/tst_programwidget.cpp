@@ -10,6 +10,7 @@
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QTest>
 
 namespace
@@ -89,6 +90,7 @@ private slots:
     void backgroundMenuAndWireHitTest();
     void doubleClickTarget();
     void dragFeedback();
+    void pixmapLabelTextFits();
     void rendersEveryKindWired();
 
 private:
@@ -169,6 +171,10 @@ void TestProgramWidget::freshSheetBandsAndHeaders()
     paint(sheet);
     QCOMPARE(sheet->statusLine()->text(),
              QString("IP address: 127.0.10.16   TCP port: 65535   UDP port: 0"));
+    host.host = "::1%3"; // a scope is no place marker
+    paint(sheet);
+    QCOMPARE(sheet->statusLine()->text(),
+             QString("IP address: ::1%3   TCP port: 65535   UDP port: 0"));
 }
 
 void TestProgramWidget::currentSheetNeverDangles()
@@ -325,6 +331,39 @@ void TestProgramWidget::dragFeedback()
     QCOMPARE(at(moving, 67 + 180, 504 + 29), QColor(Qt::cyan));
     QVERIFY(at(moving, 67 + 181, 504 + 10) != QColor(Qt::cyan));
     sheet->movingItems = false;
+}
+
+void TestProgramWidget::pixmapLabelTextFits()
+{
+    const QPixmap picture(":/images/MenuFeedBack.png");
+    // A text that fits is drawn in the default font as it is.
+    QPixmap byHand = picture;
+    QPainter painter(&byHand);
+    painter.drawText(byHand.rect(), Qt::AlignCenter, "NET");
+    painter.end();
+    QPixmap shown = picture;
+    QLabel *label = createPixmapLabel(sheet, 30, 900, "NET", shown);
+    QCOMPARE(label->pixmap(Qt::ReturnByValue).toImage(), byHand.toImage());
+    QCOMPARE(label->geometry(), QRect(30, 900, 110, 25));
+    QVERIFY(label->isVisible() && label->testAttribute(Qt::WA_DeleteOnClose));
+
+    // Wider texts are drawn smaller rather than cut at the picture's sides.
+    for (const QString text : {"FeedBack(8/8)", "TriggerLongName"}) {
+        QPixmap cell(text.startsWith("Feed") ? ":/images/MenuFeedBack.png"
+                                             : ":/images/LabelON.png");
+        const QImage plain = cell.toImage();
+        drawCentredText(cell, text);
+        const QImage drawn = cell.toImage();
+        int first = drawn.width(), last = -1;
+        for (int x = 0; x < drawn.width(); ++x)
+            for (int y = 0; y < drawn.height(); ++y)
+                if (drawn.pixel(x, y) != plain.pixel(x, y)) {
+                    first = qMin(first, x);
+                    last = qMax(last, x);
+                }
+        QVERIFY2(first >= 2 && last <= drawn.width() - 3 && last - first > 20,
+                 qPrintable(QStringLiteral("%1: ink %2..%3").arg(text).arg(first).arg(last)));
+    }
 }
 
 void TestProgramWidget::rendersEveryKindWired()

@@ -128,10 +128,14 @@ void MenuWidget::redrawEntry(PaletteEntry *entry)
         QPainter painter(&picture);
         painter.fillRect(picture.rect(), veilColor);
     }
-    // The old label stays (emptied) under the new one: a drag in progress may
-    // still hold it.
-    entry->label->clear();
+    // The new label goes on top of the emptied old one. The old one is released
+    // unless a drag in progress still holds it, so that labels do not pile up
+    // with every quota change; the press handler releases a held one afterwards.
+    QLabel *old = entry->label;
+    old->clear();
     entry->label = createPixmapLabel(this, entry->left, entry->top, entryText(entry), picture);
+    if (old != draggedLabel)
+        old->deleteLater();
 }
 
 bool MenuWidget::adjustEntryQuota(int delta, PaletteEntry *entry)
@@ -232,9 +236,17 @@ void MenuWidget::mousePressEvent(QMouseEvent *event)
     }
     child->setPixmap(veiled);
     // No unit is taken here: the drop takes it from the pressed entry.
+    draggedLabel = child;
     runDrag(drag, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    draggedLabel = nullptr;
     child->show();
     child->setPixmap(pixmap);
+    bool current = false;
+    for (const PaletteEntry *entry : qAsConst(entries))
+        current = current || entry->label == child;
+    // A redraw during the drop put a new label above this one.
+    if (!current)
+        child->deleteLater();
 }
 
 void MenuWidget::paintEvent(QPaintEvent *event)

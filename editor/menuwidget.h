@@ -6,6 +6,7 @@
 #include <QVector>
 
 class ProgramData;
+class QLabel;
 class QPaintEvent;
 struct PaletteEntry;
 
@@ -54,6 +55,7 @@ private:
     ProgramData *programData;
     QVector<PaletteEntry *> entries;
     PaletteEntry *currentEntry = nullptr;
+    QLabel *draggedLabel = nullptr;
 };
 
 #endif // MENUWIDGET_H

@@ -126,6 +126,14 @@ void TestMenuWidget::giveBackAtMaximumRefused()
     QVERIFY(!menu->adjustQuota(-1, "Input"));
     QVERIFY(menu->adjustQuota(+1, "Input"));
     QCOMPARE(MenuWidget::entryText(menu->entryOfKind("Input")), QString("Input"));
+
+    // Redraws release the label they replace: many changes leave one label per entry.
+    for (int i = 0; i < 200; ++i) {
+        QVERIFY(menu->adjustQuota(-1, "CntFnc"));
+        QVERIFY(menu->adjustQuota(+1, "CntFnc"));
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(menu->findChildren<QLabel *>().size(), menu->paletteEntries().size());
 }
 
 void TestMenuWidget::functionBlocksShareElevenUnits()

@@ -4,6 +4,7 @@
 #include <QAction>
 
 class BlockItem;
+class QIcon;
 class ProgramWidget;
 
 // Base of the context actions of one block label: bound to the block and to
@@ -17,6 +18,9 @@ public:
     ProgramWidget *sheet() const { return owner; }
 
 protected:
+    // Every block carries five actions: their icons are loaded once and shared.
+    static QIcon sharedIcon(const QString &path);
+
     BlockItem *block;
     ProgramWidget *owner;
 };

@@ -8,7 +8,7 @@ NIMActionCopy::NIMActionCopy(const QString &text, BlockItem *block, QObject *own
     : NIMAction(text, block, owner)
 {
     connect(this, SIGNAL(triggered()), this, SLOT(copyItem()));
-    setIcon(QIcon(QStringLiteral(":/Zivra_icon/Zivra_copy.png")));
+    setIcon(sharedIcon(QStringLiteral(":/Zivra_icon/Zivra_copy.png")));
 }
 
 void NIMActionCopy::copyItem()

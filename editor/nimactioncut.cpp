@@ -8,7 +8,7 @@ NIMActionCut::NIMActionCut(const QString &text, BlockItem *block, QObject *owner
     : NIMAction(text, block, owner)
 {
     connect(this, SIGNAL(triggered()), this, SLOT(cutItem()));
-    setIcon(QIcon(QStringLiteral(":/Zivra_icon/Zivra_Cut.png")));
+    setIcon(sharedIcon(QStringLiteral(":/Zivra_icon/Zivra_Cut.png")));
 }
 
 void NIMActionCut::cutItem()

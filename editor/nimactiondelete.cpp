@@ -8,7 +8,7 @@ NIMActionDelete::NIMActionDelete(const QString &text, BlockItem *block, QObject 
     : NIMAction(text, block, owner)
 {
     connect(this, SIGNAL(triggered()), this, SLOT(deleteItem()));
-    setIcon(QIcon(QStringLiteral(":/images/delbutton.png")));
+    setIcon(sharedIcon(QStringLiteral(":/images/delbutton.png")));
 }
 
 void NIMActionDelete::deleteItem()

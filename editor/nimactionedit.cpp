@@ -32,7 +32,7 @@ NIMActionEdit::NIMActionEdit(const QString &text, BlockItem *block, QObject *own
         return;
     }
     connect(this, SIGNAL(triggered()), this, SLOT(editItem()));
-    setIcon(QIcon(QStringLiteral(":/Zivra_icon/Zivra_Edit.png")));
+    setIcon(sharedIcon(QStringLiteral(":/Zivra_icon/Zivra_Edit.png")));
 }
 
 void NIMActionEdit::editItem()

@@ -13,7 +13,7 @@ NIMActionRename::NIMActionRename(const QString &text, BlockItem *block, QObject 
     : NIMAction(text, block, owner)
 {
     connect(this, SIGNAL(triggered()), this, SLOT(rename()));
-    setIcon(QIcon(QStringLiteral(":/Zivra_icon/Zivra_rename2.png")));
+    setIcon(sharedIcon(QStringLiteral(":/Zivra_icon/Zivra_rename2.png")));
 }
 
 bool NIMActionRename::isValidName(const QString &name)

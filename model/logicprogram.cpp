@@ -11,23 +11,6 @@ const char *const missingParenthesis = "invalid --- ')' is missimg.";
 // nesting is refused before it can exhaust the stack.
 const int maxNesting = 1000;
 
-int operatorRank(const QString &word)
-{
-    if (word == QLatin1String(")"))
-        return 1;
-    if (word == QLatin1String("or"))
-        return 2;
-    if (word == QLatin1String("xor"))
-        return 3;
-    if (word == QLatin1String("and"))
-        return 4;
-    if (word == QLatin1String("not"))
-        return 5;
-    if (word == QLatin1String("("))
-        return 6;
-    return -1;
-}
-
 // Port number of "_A".."_K", or -1.
 int variablePort(const QString &word)
 {
@@ -130,12 +113,12 @@ struct LogicProgram::Translator
                 op = Or;
             else
                 throw invalidAt(word);
-            const int rank = operatorRank(word);
+            const int rank = LogicEvaluator::logicOperatorRank(word);
             if (rank <= level)
                 return;
             ++pos;
             primary();
-            if (operatorRank(words.at(pos)) > rank) {
+            if (LogicEvaluator::logicOperatorRank(words.at(pos)) > rank) {
                 --pos;
                 ready[pos] = true;
                 binary(rank);

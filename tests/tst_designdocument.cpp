@@ -97,7 +97,7 @@ private slots:
         QVERIFY(answers.warnings.isEmpty());
         QCOMPARE(window->sheetCount(), 3);
         QCOMPARE(window->tabs()->count(), 4);
-        QCOMPARE(window->tabs()->tabText(0), QStringLiteral("Main & <Co> \"q\""));
+        QCOMPARE(window->tabName(0), QStringLiteral("Main & <Co> \"q\""));
         QCOMPARE(window->connectionSettings.timeout, -5);
         QCOMPARE(window->documentText(), original);
 

@@ -18,10 +18,12 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
@@ -97,7 +99,20 @@ MainWindow::MainWindow(const QString &fileName, const ConnectionSettings *startu
     settings->beginGroup(QStringLiteral("mainwindow"));
     const QRect stored = settings->value(QStringLiteral("geometry"), geometry()).toRect();
     settings->endGroup();
-    move(stored.x() - 9, stored.y() - 36);
+    QPoint frame(stored.x() - 9, stored.y() - 36);
+    // Frames of other sizes than assumed (or none at all) shift the window a
+    // little with every run; once its corner leaves the desktop it is pulled
+    // back, so that the menu bar stays reachable.
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->availableVirtualGeometry();
+        if (!desktop.isEmpty() && !desktop.contains(frame)) {
+            frame.setX(qBound(desktop.left(), frame.x(),
+                              qMax(desktop.left(), desktop.right() + 1 - stored.width())));
+            frame.setY(qBound(desktop.top(), frame.y(),
+                              qMax(desktop.top(), desktop.bottom() + 1 - stored.height())));
+        }
+    }
+    move(frame);
     resize(stored.width(), stored.height());
 
     auto *verticalSplitter = new QSplitter(Qt::Vertical);

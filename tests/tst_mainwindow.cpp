@@ -196,11 +196,15 @@ private slots:
         {
             auto window = newWindow();
             QCOMPARE(window->size(), QSize(900, 600));
+            QCOMPARE(window->pos(), QPoint(91, 64));
         }
+        // Stored without a window frame around it, the rectangle would put the
+        // frame above and left of the desktop: it stays on the desktop.
         store.setValue(QStringLiteral("mainwindow/geometry"), QRect(0, 0, 1500, 700));
         store.sync();
         auto window = newWindow();
         QCOMPARE(window->width(), 970);
+        QCOMPARE(window->pos(), QPoint(0, 0));
     }
 
     void keysAreTracked()

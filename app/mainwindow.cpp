@@ -18,10 +18,12 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
@@ -97,7 +99,20 @@ MainWindow::MainWindow(const QString &fileName, const ConnectionSettings *startu
     settings->beginGroup(QStringLiteral("mainwindow"));
     const QRect stored = settings->value(QStringLiteral("geometry"), geometry()).toRect();
     settings->endGroup();
-    move(stored.x() - 9, stored.y() - 36);
+    QPoint frame(stored.x() - 9, stored.y() - 36);
+    // Frames of other sizes than assumed (or none at all) shift the window a
+    // little with every run; once its corner leaves the desktop it is pulled
+    // back, so that the menu bar stays reachable.
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->availableVirtualGeometry();
+        if (!desktop.isEmpty() && !desktop.contains(frame)) {
+            frame.setX(qBound(desktop.left(), frame.x(),
+                              qMax(desktop.left(), desktop.right() + 1 - stored.width())));
+            frame.setY(qBound(desktop.top(), frame.y(),
+                              qMax(desktop.top(), desktop.bottom() + 1 - stored.height())));
+        }
+    }
+    move(frame);
     resize(stored.width(), stored.height());
 
     auto *verticalSplitter = new QSplitter(Qt::Vertical);
@@ -242,6 +257,22 @@ ProgramWidget *MainWindow::sheetAt(int index) const
 ProgramWidget *MainWindow::currentSheetWidget() const
 {
     return sheetAt(currentSheetIndex);
+}
+
+// The tab bar reads "&" as a mnemonic marker: names are stored with it
+// doubled, so that a sheet called "R&D" shows as written.
+QString MainWindow::tabName(int index) const
+{
+    QString name = tabWidget->tabText(index);
+    name.replace(QLatin1String("&&"), QLatin1String("&"));
+    return name;
+}
+
+void MainWindow::setTabName(int index, const QString &name)
+{
+    QString text = name;
+    text.replace(QLatin1Char('&'), QLatin1String("&&"));
+    tabWidget->setTabText(index, text);
 }
 
 void MainWindow::setTitle(const QString &name)
@@ -435,8 +466,7 @@ void MainWindow::writeXml(QTextStream *stream)
             << "\" Timeout=\"" << connectionSettings.timeout << "\" autoConnect=\""
             << (connectionSettings.autoConnect ? "true" : "false") << "\">\n";
     for (int i = 0; i < sheets.size(); ++i) {
-        *stream << "    <tab id=\"" << i << "\" name=\"" << escapeAttribute(tabWidget->tabText(i))
-                << "\">\n";
+        *stream << "    <tab id=\"" << i << "\" name=\"" << escapeAttribute(tabName(i)) << "\">\n";
         sheets.at(i)->writeItems(stream, 2);
         *stream << "    </tab>\n";
     }
@@ -527,7 +557,7 @@ void MainWindow::ensureTab(int index, const QString &name)
 {
     while (sheets.size() <= index)
         tabNew(false);
-    tabWidget->setTabText(index, name);
+    setTabName(index, name);
 }
 
 BlockItem *MainWindow::findSource(const QVector<BlockItem *> &list, const QString &name,
@@ -908,7 +938,7 @@ void MainWindow::tabNew(bool record)
         text = QStringLiteral("Sheet%1").arg(m);
         int count = 0;
         for (int i = 0; i < n; ++i) {
-            if (tabWidget->tabText(i) == text)
+            if (tabName(i) == text)
                 ++count;
         }
         if (count == 0)
@@ -960,12 +990,12 @@ void MainWindow::tabRename()
         return;
     bool accepted = false;
     const QString text = ModalHooks::getText(this, tr("Tab Rename"), tr("Please enter a new name."),
-                                             tabWidget->tabText(index), &accepted);
+                                             tabName(index), &accepted);
     if (!accepted)
         return;
     if (text.trimmed().isEmpty())
         return;
-    tabWidget->setTabText(index, text);
+    setTabName(index, text);
     recordUndo();
 }
 
@@ -974,7 +1004,7 @@ void MainWindow::tabDelete(int index)
     if (index < 0 || index >= sheets.size())
         return;
     const QPoint where = mapToGlobal(QPoint(100, 100));
-    const DialogHooks::Question question{nullptr, tabWidget->tabText(index),
+    const DialogHooks::Question question{nullptr, tabName(index),
                                          tr("Are you sure you want to remove this sheet?"),
                                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes};
     if (DialogHooks::question(question, &where) != QMessageBox::Yes)
@@ -1040,7 +1070,7 @@ void MainWindow::clearDiagram()
     tabWidget->blockSignals(blocked);
     currentSheetIndex = 0;
     connect(sheets.at(0), SIGNAL(itemSelect(bool)), this, SLOT(itemSelect(bool)));
-    tabWidget->setTabText(0, tr("Sheet1"));
+    setTabName(0, tr("Sheet1"));
     itemSelect(false);
     emit currentTabChanged(0);
 
@@ -1235,7 +1265,9 @@ void MainWindow::updateRecentFileActions()
     const QStringList files = settings->value(QStringLiteral("recentFileList")).toStringList();
     const int n = qMin(files.size(), int(maxRecentFiles));
     for (int i = 0; i < n; ++i) {
-        recentFileActs[i]->setText(tr("%1").arg(files.at(i)));
+        // Doubled, an "&" in a path is shown rather than taken for a mnemonic.
+        QString text = tr("%1").arg(files.at(i));
+        recentFileActs[i]->setText(text.replace(QLatin1Char('&'), QLatin1String("&&")));
         recentFileActs[i]->setData(files.at(i));
         recentFileActs[i]->setVisible(true);
     }

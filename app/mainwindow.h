@@ -96,6 +96,8 @@ public:
     MenuWidget *palette() const { return menuWidget; }
     LabelWidget *labelStrip() const { return labelWidget; }
     QTabWidget *tabs() const { return tabWidget; }
+    // The text of a sheet's tab as the user wrote it.
+    QString tabName(int index) const;
     QAction *action(const char *objectName) const;
     QAction *recentFileAction(int index) const { return recentFileActs[index]; }
     QSettings *settingsStore() const { return settings; }
@@ -149,6 +151,7 @@ protected:
 
 private:
     bool parseDocument(QByteArray *data, bool prePass, bool *rootMissing);
+    void setTabName(int index, const QString &name);
     void setTitle(const QString &name);
     void setModified(bool modified);
     void passKeyToSheet(QEvent *event);

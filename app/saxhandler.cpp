@@ -30,6 +30,10 @@ bool SaxHandler::startElement(const QString &, const QString &, const QString &q
                               const QXmlAttributes &attributes)
 {
     flushText();
+    if (++depth > maxDepth) {
+        refusal = QCoreApplication::translate("SaxHandler", "elements nested too deeply");
+        return false;
+    }
     if (qName == QLatin1String("entry")) {
         term = attributes.value(QStringLiteral("term"));
         entryValues.clear();
@@ -74,6 +78,7 @@ bool SaxHandler::startElement(const QString &, const QString &, const QString &q
 bool SaxHandler::endElement(const QString &, const QString &, const QString &qName)
 {
     flushText();
+    --depth;
     if (qName != QLatin1String("entry"))
         return true;
     const bool accepted = mainWindow->restoreEntry(term, tabIndex, entryValues, prePass);

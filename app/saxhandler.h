@@ -19,6 +19,10 @@ public:
     // Sheet ids above this are refused: a document never needs more sheets,
     // and each one costs a whole canvas.
     static const int maxSheetId = 255;
+    // A document nests four levels deep. The reader descends recursively, so
+    // a hostile file of very deeply nested elements would exhaust the stack
+    // before it ends; such a file is refused long before that.
+    static const int maxDepth = 32;
 
     explicit SaxHandler(MainWindow *mainWindow);
 
@@ -48,6 +52,7 @@ private:
     QString pendingText;
     QString refusal;
     int tabIndex = 0;
+    int depth = 0;
     bool prePass = false;
     bool rootMissing = true;
 };

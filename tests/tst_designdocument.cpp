@@ -97,7 +97,7 @@ private slots:
         QVERIFY(answers.warnings.isEmpty());
         QCOMPARE(window->sheetCount(), 3);
         QCOMPARE(window->tabs()->count(), 4);
-        QCOMPARE(window->tabs()->tabText(0), QStringLiteral("Main & <Co> \"q\""));
+        QCOMPARE(window->tabName(0), QStringLiteral("Main & <Co> \"q\""));
         QCOMPARE(window->connectionSettings.timeout, -5);
         QCOMPARE(window->documentText(), original);
 
@@ -238,6 +238,11 @@ private slots:
             << 1 << 1;
         QTest::newRow("unknown kind dropped")
             << document(entry("Gizmo", 0, "G")) << true << true << 0 << 1;
+        // Deep enough to overflow the stack of a recursive reader.
+        QTest::newRow("elements nested far too deep")
+            << document(entry("PreLogic", 0, "P") + QByteArray("<x>").repeated(200000) +
+                        QByteArray("</x>").repeated(200000))
+            << false << true << 1 << 1;
         QTest::newRow("not XML") << QByteArray("<Zivra3><tab") << false << true << 0 << 1;
         QTest::newRow("empty") << QByteArray() << false << true << 0 << 1;
     }

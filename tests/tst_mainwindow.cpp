@@ -196,11 +196,15 @@ private slots:
         {
             auto window = newWindow();
             QCOMPARE(window->size(), QSize(900, 600));
+            QCOMPARE(window->pos(), QPoint(91, 64));
         }
+        // Stored without a window frame around it, the rectangle would put the
+        // frame above and left of the desktop: it stays on the desktop.
         store.setValue(QStringLiteral("mainwindow/geometry"), QRect(0, 0, 1500, 700));
         store.sync();
         auto window = newWindow();
         QCOMPARE(window->width(), 970);
+        QCOMPARE(window->pos(), QPoint(0, 0));
     }
 
     void keysAreTracked()
@@ -395,6 +399,12 @@ private slots:
         QCOMPARE(window->tabs()->tabText(0), QStringLiteral(" A "));
         QCOMPARE(window->snapshots().size(), 1);
         QVERIFY(window->documentText().contains("name=\" A \""));
+        // An ampersand is shown as written, not taken for a mnemonic.
+        answers.texts.enqueue(qMakePair(true, QStringLiteral("R&D")));
+        window->tabRename();
+        QCOMPARE(window->tabName(0), QStringLiteral("R&D"));
+        QCOMPARE(window->tabs()->tabText(0), QStringLiteral("R&&D"));
+        QVERIFY(window->documentText().contains("name=\"R&amp;D\""));
     }
 
     void tabDeletion()
@@ -671,6 +681,10 @@ private slots:
         // Opening one puts it first.
         window->recentFileAction(0)->trigger();
         QCOMPARE(window->currentFileName(), saved);
+        const QString ampersand = dir.filePath(QStringLiteral("R&D.zvr3"));
+        QVERIFY(window->save(ampersand));
+        QCOMPARE(window->recentFileAction(0)->text(), QString(ampersand).replace("&", "&&"));
+        QCOMPARE(window->recentFileAction(0)->data().toString(), ampersand);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "programwidget.h"
 
+#include "fittedtext.h"
+
 #include "blockitem.h"
 #include "modalhooks.h"
 #include "nimactionedit.h"
@@ -113,22 +115,9 @@ ProgramWidget::Column ProgramWidget::columnAt(int x)
 
 void drawCentredText(QPixmap &pixmap, const QString &text)
 {
-    if (text.isEmpty() || pixmap.isNull())
-        return;
-    QPainter painter(&pixmap);
     // Captions such as "FeedBack(8/8)" are wider than their 110-pixel picture
-    // in larger desktop fonts; keep two pixels free at either side.
-    const int room = pixmap.width() - 4;
-    if (painter.fontMetrics().horizontalAdvance(text) > room) {
-        QFont font = painter.font();
-        for (int pixels = QFontInfo(font).pixelSize() - 1; pixels >= 6; --pixels) {
-            font.setPixelSize(pixels);
-            painter.setFont(font);
-            if (painter.fontMetrics().horizontalAdvance(text) <= room)
-                break;
-        }
-    }
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
+    // in larger desktop fonts.
+    drawFittedText(pixmap, text, QFont());
 }
 
 QLabel *createPixmapLabel(QWidget *parent, int x, int y, const QString &text, QPixmap &pixmap)

@@ -1,5 +1,7 @@
 #include "blockitem.h"
 
+#include "fittedtext.h"
+
 #include "nimactioncopy.h"
 #include "nimactioncut.h"
 #include "nimactiondelete.h"
@@ -9,7 +11,6 @@
 #include "zivraresources.h"
 
 #include <QFont>
-#include <QPainter>
 #include <QTextStream>
 
 #include <cmath>
@@ -311,9 +312,7 @@ void BlockItem::drawLabel(const QString &text)
     }
     if (m_pixmap.isNull())
         return;
-    QPainter painter(&m_pixmap);
-    painter.setFont(labelFont());
-    painter.drawText(m_pixmap.rect(), Qt::AlignCenter, label);
+    drawFittedText(m_pixmap, label, labelFont());
 }
 
 QFont BlockItem::labelFont()

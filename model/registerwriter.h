@@ -16,8 +16,8 @@
 class RegisterWriter
 {
 public:
-    static const int maxBatch = 255;
-    static const int maxRequest = 128;
+    static constexpr int maxBatch = 255;
+    static constexpr int maxRequest = 128;
 
     RegisterWriter() = default;
     virtual ~RegisterWriter() = default;

@@ -1,3 +1,4 @@
+#include "fittedtext.h"
 #include "labelregistry.h"
 #include "nim_in.h"
 #include "nimfeedbackin.h"
@@ -49,10 +50,7 @@ QString wiringFault(const QVector<BlockItem *> &blocks)
 QImage labelled(const QString &icon, const QString &text)
 {
     QPixmap picture(icon);
-    QPainter painter(&picture);
-    painter.setFont(BlockItem::labelFont());
-    painter.drawText(picture.rect(), Qt::AlignCenter, text);
-    painter.end();
+    drawFittedText(picture, text, BlockItem::labelFont());
     return picture.toImage();
 }
 

@@ -15,7 +15,6 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFont>
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>

@@ -44,25 +44,6 @@ const char copyHeader[] = "<Zivra_Copy_Items>\n";
 const char fileFilter[] = QT_TRANSLATE_NOOP(
     "MainWindow", "Zivra3 Files (*.zvr3);;Zivra Files (*.zvr);;XML Files (*.xml)");
 
-QString escapeAttribute(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == QLatin1Char('&'))
-            out += QLatin1String("&amp;");
-        else if (c == QLatin1Char('<'))
-            out += QLatin1String("&lt;");
-        else if (c == QLatin1Char('>'))
-            out += QLatin1String("&gt;");
-        else if (c == QLatin1Char('"'))
-            out += QLatin1String("&quot;");
-        else
-            out += c;
-    }
-    return out;
-}
-
 // keyPressEvent is protected in QWidget; the window hands key events to the
 // current sheet as if they had reached it.
 struct KeyForwarder : QWidget {
@@ -461,12 +442,12 @@ void MainWindow::writeXml(QTextStream *stream)
 {
     stream->setCodec("UTF-8");
     *stream << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    *stream << "<Zivra3 addr=\"" << escapeAttribute(connectionSettings.host) << "\" tcpPort=\""
+    *stream << "<Zivra3 addr=\"" << BlockItem::escapeAttribute(connectionSettings.host) << "\" tcpPort=\""
             << connectionSettings.tcpPort << "\" udpPort=\"" << connectionSettings.udpPort
             << "\" Timeout=\"" << connectionSettings.timeout << "\" autoConnect=\""
             << (connectionSettings.autoConnect ? "true" : "false") << "\">\n";
     for (int i = 0; i < sheets.size(); ++i) {
-        *stream << "    <tab id=\"" << i << "\" name=\"" << escapeAttribute(tabName(i)) << "\">\n";
+        *stream << "    <tab id=\"" << i << "\" name=\"" << BlockItem::escapeAttribute(tabName(i)) << "\">\n";
         sheets.at(i)->writeItems(stream, 2);
         *stream << "    </tab>\n";
     }

@@ -15,10 +15,8 @@
 
 #include <cmath>
 
-namespace {
-
 // Character data of an element: the three markup characters become entities.
-QString escapeText(const QString &text)
+QString BlockItem::escapeText(const QString &text)
 {
     QString out;
     out.reserve(text.size());
@@ -36,14 +34,12 @@ QString escapeText(const QString &text)
 }
 
 // Attribute values are written in double quotes, so the quote is escaped too.
-QString escapeAttribute(const QString &text)
+QString BlockItem::escapeAttribute(const QString &text)
 {
     QString out = escapeText(text);
     out.replace(QLatin1Char('"'), QLatin1String("&quot;"));
     return out;
 }
-
-} // namespace
 
 BlockItem::BlockItem(int id, int sheet) : m_id(id), m_sheet(sheet) {}
 

@@ -77,6 +77,10 @@ public:
     virtual void drawLabel(const QString &text);
     virtual QString indent(int level);
 
+    // XML character data: & < > as entities; attribute values also escape the quote.
+    static QString escapeText(const QString &text);
+    static QString escapeAttribute(const QString &text);
+
     // Font of every block caption.
     static QFont labelFont();
 

@@ -1,89 +1,23 @@
 #include "blockitem.h"
 #include "mainwindow.h"
-#include "menuwidget.h"
-#include "paletteentry.h"
 #include "programdata.h"
 #include "scriptedanswers.h"
+#include "windowkit.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 // The design document: its exact text, the reader's defaults for bad values,
 // hostile input, and how entries become blocks.
-class TestDesignDocument : public QObject
+class TestDesignDocument : public QObject, private WindowKit
 {
     Q_OBJECT
 
-private:
-    static QByteArray dataFile(const char *name)
-    {
-        QFile file(QStringLiteral(ZIVRA_TEST_DATA "/") + QLatin1String(name));
-        if (!file.open(QIODevice::ReadOnly))
-            return QByteArray();
-        return file.readAll();
-    }
-
-    static std::unique_ptr<MainWindow> newWindow(bool withStartup = false)
-    {
-        ConnectionSettings startup;
-        startup.host = QStringLiteral("127.0.0.1");
-        startup.autoConnect = false;
-        return std::make_unique<MainWindow>(QString(), withStartup ? &startup : nullptr);
-    }
-
-    static QByteArray document(const QByteArray &body,
-                               const QByteArray &root = "<Zivra3 addr=\"127.0.0.1\">")
-    {
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + root + "\n" + body + "</Zivra3>\n";
-    }
-
-    static QByteArray entry(const QByteArray &term, int id, const QByteArray &name,
-                            const QByteArray &extra = QByteArray())
-    {
-        return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name +
-               "</name>" + extra + "</entry>\n";
-    }
-
-    static int blockCount(ProgramData *design)
-    {
-        return design->inputBlocks.size() + design->preLogicBlocks.size() +
-               design->functionBlocks.size() + design->postLogicBlocks.size() +
-               design->sinkBlocks.size() + design->labelBlocks.size();
-    }
-
-    static BlockItem *find(const QVector<BlockItem *> &list, const QString &name, int sheet)
-    {
-        for (BlockItem *block : list) {
-            if (block->name() == name && block->sheet() == sheet)
-                return block;
-        }
-        return nullptr;
-    }
-
-    static int remaining(MainWindow *window, const char *kind)
-    {
-        return window->palette()->entryOfKind(QString::fromLatin1(kind))->remaining;
-    }
-
-    QTemporaryDir configDir;
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(configDir.isValid());
-        qputenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit());
-        // Each test program keeps its own settings store, so that programs
-        // running side by side never share one.
-        QVERIFY(QSettings(QStringLiteral("Quorix"), QStringLiteral("Zivra"))
-                    .fileName()
-                    .startsWith(configDir.path()));
-    }
+    void initTestCase() { isolateSettings(); }
 
     void roundTripIsByteIdentical()
     {

@@ -6,6 +6,7 @@
 #include "programdata.h"
 #include "programwidget.h"
 #include "scriptedanswers.h"
+#include "windowkit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,23 +23,13 @@
 #include <QTest>
 #include <QToolBar>
 
-#include <memory>
-
 // The main window: form, geometry, keys, undo and redo, sheet tabs, file
 // commands and recent files, with every question answered by script.
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, private WindowKit
 {
     Q_OBJECT
 
 private:
-    static std::unique_ptr<MainWindow> newWindow(bool withStartup = false)
-    {
-        ConnectionSettings startup;
-        startup.host = QStringLiteral("127.0.0.1");
-        startup.autoConnect = false;
-        return std::make_unique<MainWindow>(QString(), withStartup ? &startup : nullptr);
-    }
-
     static bool enabled(MainWindow *window, const char *name)
     {
         return window->action(name)->isEnabled();
@@ -67,21 +58,6 @@ private:
                "</Zivra3>\n";
     }
 
-    static QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return path;
-    }
-
-    static QByteArray readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     // A recorded edit that goes through no sheet: the connection settings
     // changed as the settings dialog changes them.
     static void edit(MainWindow *window, int tcpPort)
@@ -96,19 +72,8 @@ private:
         QApplication::sendEvent(window, &event);
     }
 
-    QTemporaryDir configDir;
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(configDir.isValid());
-        qputenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit());
-        // Each test program keeps its own settings store, so that programs
-        // running side by side never share one.
-        QVERIFY(QSettings(QStringLiteral("Quorix"), QStringLiteral("Zivra"))
-                    .fileName()
-                    .startsWith(configDir.path()));
-    }
+    void initTestCase() { isolateSettings(); }
 
     void init()
     {

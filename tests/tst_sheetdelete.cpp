@@ -4,6 +4,7 @@
 #include "programdata.h"
 #include "programwidget.h"
 #include "sheetbench.h"
+#include "windowkit.h"
 
 #include <QAction>
 #include <QLabel>
@@ -33,12 +34,6 @@ BlockItem *firstBlock(ProgramWidget *sheet, bool leftToRight)
             return map.first();
     }
     return nullptr;
-}
-
-int blockCount(ProgramData *data)
-{
-    return data->inputBlocks.size() + data->preLogicBlocks.size() + data->functionBlocks.size() +
-           data->postLogicBlocks.size() + data->sinkBlocks.size() + data->labelBlocks.size();
 }
 
 // Every kind of block, every kind of wire and a label user on a second sheet,
@@ -151,7 +146,7 @@ void TestSheetDelete::quotaRoundTrip()
     }
     QCOMPARE(bench.quota(), start);
     // Clearing a sheet keeps its input channels, which are shared by name.
-    QCOMPARE(blockCount(bench.data), how == "clear" ? 2 : 0);
+    QCOMPARE(WindowKit::blockCount(bench.data), how == "clear" ? 2 : 0);
     QVERIFY(bench.strip->labels().isEmpty() && bench.strip->feedBacks().isEmpty());
 }
 

@@ -1,17 +1,15 @@
 #include "blockitem.h"
 #include "mainwindow.h"
-#include "menuwidget.h"
-#include "paletteentry.h"
 #include "programdata.h"
 #include "programwidget.h"
 #include "scriptedanswers.h"
+#include "windowkit.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QKeyEvent>
-#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,7 +18,7 @@
 
 // Copy and paste through the window, and the sheets working with the
 // document: renaming, rows, label links, quotas and the one undo step.
-class TestWindowSheets : public QObject
+class TestWindowSheets : public QObject, private WindowKit
 {
     Q_OBJECT
 
@@ -29,25 +27,12 @@ private:
     {
         // Opened from a file, so that undo can go back to it.
         static QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("design.zvr3"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return nullptr;
-        file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Zivra3 addr=\"127.0.0.1\">\n" +
-                   body + "</Zivra3>\n");
-        file.close();
-        auto window = std::make_unique<MainWindow>(QString(), nullptr);
+        const QString path = writeFile(dir, QStringLiteral("design.zvr3"), document(body));
+        auto window = newWindow();
         window->open(path);
         if (window->currentFileName() != path)
             return nullptr;
         return window;
-    }
-
-    static QByteArray entry(const QByteArray &term, int id, const QByteArray &name,
-                            const QByteArray &extra = QByteArray())
-    {
-        return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name +
-               "</name>" + extra + "</entry>\n";
     }
 
     static void setClipboard(const QByteArray &entries)
@@ -56,33 +41,8 @@ private:
             QString::fromUtf8("<Zivra_Copy_Items>\n" + entries + "</Zivra_Copy_Items>\n"));
     }
 
-    static BlockItem *find(const QVector<BlockItem *> &list, const QString &name, int sheet)
-    {
-        for (BlockItem *block : list) {
-            if (block->name() == name && block->sheet() == sheet)
-                return block;
-        }
-        return nullptr;
-    }
-
-    static int remaining(MainWindow *window, const char *kind)
-    {
-        return window->palette()->entryOfKind(QString::fromLatin1(kind))->remaining;
-    }
-
-    QTemporaryDir configDir;
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(configDir.isValid());
-        qputenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit());
-        // Each test program keeps its own settings store, so that programs
-        // running side by side never share one.
-        QVERIFY(QSettings(QStringLiteral("Quorix"), QStringLiteral("Zivra"))
-                    .fileName()
-                    .startsWith(configDir.path()));
-    }
+    void initTestCase() { isolateSettings(); }
 
     void copyAndPasteOnTheSameSheet()
     {

@@ -1,0 +1,84 @@
+#include "windowkit.h"
+
+#include "blockitem.h"
+#include "mainwindow.h"
+#include "menuwidget.h"
+#include "paletteentry.h"
+#include "programdata.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+void WindowKit::isolateSettings()
+{
+    // Removed at exit, after the last window has written its settings.
+    static QTemporaryDir configDir;
+    QVERIFY(configDir.isValid());
+    qputenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit());
+    QVERIFY(QSettings(QStringLiteral("Quorix"), QStringLiteral("Zivra"))
+                .fileName()
+                .startsWith(configDir.path()));
+}
+
+std::unique_ptr<MainWindow> WindowKit::newWindow(bool withStartup)
+{
+    ConnectionSettings startup;
+    startup.host = QStringLiteral("127.0.0.1");
+    startup.autoConnect = false;
+    return std::make_unique<MainWindow>(QString(), withStartup ? &startup : nullptr);
+}
+
+QByteArray WindowKit::entry(const QByteArray &term, int id, const QByteArray &name,
+                            const QByteArray &extra)
+{
+    return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name +
+           "</name>" + extra + "</entry>\n";
+}
+
+QByteArray WindowKit::document(const QByteArray &body, const QByteArray &root)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + root + "\n" + body + "</Zivra3>\n";
+}
+
+int WindowKit::blockCount(ProgramData *design)
+{
+    return design->inputBlocks.size() + design->preLogicBlocks.size() +
+           design->functionBlocks.size() + design->postLogicBlocks.size() +
+           design->sinkBlocks.size() + design->labelBlocks.size();
+}
+
+BlockItem *WindowKit::find(const QVector<BlockItem *> &list, const QString &name, int sheet)
+{
+    for (BlockItem *block : list) {
+        if (block->name() == name && block->sheet() == sheet)
+            return block;
+    }
+    return nullptr;
+}
+
+int WindowKit::remaining(MainWindow *window, const char *kind)
+{
+    return window->palette()->entryOfKind(QString::fromLatin1(kind))->remaining;
+}
+
+QByteArray WindowKit::dataFile(const char *name)
+{
+    return readFile(QStringLiteral(ZIVRA_TEST_DATA "/") + QLatin1String(name));
+}
+
+QString WindowKit::writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+QByteArray WindowKit::readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}

@@ -37,8 +37,7 @@
 #include <QXmlSimpleReader>
 #pragma GCC diagnostic pop
 
-namespace
-{
+namespace {
 
 const char copyHeader[] = "<Zivra_Copy_Items>\n";
 const char fileFilter[] = QT_TRANSLATE_NOOP(
@@ -442,12 +441,14 @@ void MainWindow::writeXml(QTextStream *stream)
 {
     stream->setCodec("UTF-8");
     *stream << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    *stream << "<Zivra3 addr=\"" << BlockItem::escapeAttribute(connectionSettings.host) << "\" tcpPort=\""
-            << connectionSettings.tcpPort << "\" udpPort=\"" << connectionSettings.udpPort
-            << "\" Timeout=\"" << connectionSettings.timeout << "\" autoConnect=\""
-            << (connectionSettings.autoConnect ? "true" : "false") << "\">\n";
+    *stream << "<Zivra3 addr=\"" << BlockItem::escapeAttribute(connectionSettings.host)
+            << "\" tcpPort=\"" << connectionSettings.tcpPort << "\" udpPort=\""
+            << connectionSettings.udpPort << "\" Timeout=\"" << connectionSettings.timeout
+            << "\" autoConnect=\"" << (connectionSettings.autoConnect ? "true" : "false")
+            << "\">\n";
     for (int i = 0; i < sheets.size(); ++i) {
-        *stream << "    <tab id=\"" << i << "\" name=\"" << BlockItem::escapeAttribute(tabName(i)) << "\">\n";
+        *stream << "    <tab id=\"" << i << "\" name=\"" << BlockItem::escapeAttribute(tabName(i))
+                << "\">\n";
         sheets.at(i)->writeItems(stream, 2);
         *stream << "    </tab>\n";
     }

@@ -26,8 +26,7 @@ class QTextStream;
 struct MsrCntConfig;
 struct UserControlRecord;
 
-namespace Ui
-{
+namespace Ui {
 class MainWindow;
 }
 

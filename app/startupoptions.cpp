@@ -6,8 +6,7 @@
 #include <cstring>
 #include <getopt.h>
 
-namespace
-{
+namespace {
 const char optionString[] = "h:t:u:a:o:";
 }
 

@@ -66,8 +66,8 @@ void buildDesign(ProgramData &design)
     };
     auto logic = [&](bool pre, const QVector<BlockItem *> &sources) {
         const QString expr = expression();
-        BlockItem *block = pre ? design.createDefaultPreLogic(id++, 0)
-                               : design.createDefaultPostLogic(id++, 0);
+        BlockItem *block =
+            pre ? design.createDefaultPreLogic(id++, 0) : design.createDefaultPostLogic(id++, 0);
         block->setKind(pre ? QStringLiteral("PreLogic") : QStringLiteral("PostLogic"));
         block->params() = expr;
         for (BlockItem *source : sources)
@@ -90,7 +90,9 @@ void buildDesign(ProgramData &design)
         BlockItem *counter = design.createDefaultCntFnc(id++, 0);
         counter->setKind(QStringLiteral("CntFnc"));
         counter->params() = QStringLiteral("Mode=%1 MainCnt=%2usec SubCnt=%3nsec")
-                                .arg(c == 7 ? 9 : c).arg(c + 1).arg(10 * c + 5);
+                                .arg(c == 7 ? 9 : c)
+                                .arg(c + 1)
+                                .arg(10 * c + 5);
         if (c < 2)
             counter->connectInput(0, fbUser[c]);
         else if (c < 7)

@@ -15,8 +15,7 @@
 #include <functional>
 #include <vector>
 
-namespace
-{
+namespace {
 
 QByteArray entry(const QString &term, int id, const QString &name, const QStringList &nets,
                  const QString &property = QString())

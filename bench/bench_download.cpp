@@ -41,7 +41,7 @@ double timedRun(ModuleEmulator &emulator, ProgramData &design, bool verify, QTex
     Outcome outcome;
     QObject::connect(&worker, SIGNAL(closed(bool)), &outcome, SLOT(onClosed(bool)),
                      Qt::DirectConnection);
-    QObject::connect(&worker, SIGNAL(error(QString*)), &outcome, SLOT(onError(QString*)),
+    QObject::connect(&worker, SIGNAL(error(QString *)), &outcome, SLOT(onError(QString *)),
                      Qt::DirectConnection);
     QElapsedTimer clock;
     clock.start();

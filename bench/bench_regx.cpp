@@ -24,12 +24,17 @@ public:
 // The download's runs of contiguous bytes, each sent in batches of at most 254 bytes.
 void download(Engine &engine, const QByteArray &image)
 {
-    struct Run { quint32 address; int offset; int length; };
+    struct Run {
+        quint32 address;
+        int offset;
+        int length;
+    };
     const Run runs[] = {{0x0004, 0, 106}, {0x0070, 108, 16}, {0x0088, 132, 8}, {0x2000, 140, 8192}};
     for (const Run &run : runs)
         for (int done = 0; done < run.length; done += 254) {
             const int n = std::min(254, run.length - done);
-            engine.writeExact(run.address + quint32(done), image.constData() + run.offset + done, n);
+            engine.writeExact(run.address + quint32(done), image.constData() + run.offset + done,
+                              n);
         }
 }
 

@@ -35,8 +35,7 @@ void appendHeader(QByteArray &packet, quint8 command, quint8 id, int length, qui
 
 } // namespace
 
-QRegx::QRegx(QObject *parent)
-    : QThread(parent)
+QRegx::QRegx(QObject *parent) : QThread(parent)
 {
     // error(QString*) crosses to the user-interface thread queued.
     qRegisterMetaType<QString *>("QString*");
@@ -143,19 +142,25 @@ int QRegx::writeExact(quint32 address, const char *data, int length)
 
 bool QRegx::setWriteEnable(bool on)
 {
-    return writeByte(ModuleRegisters::WriteEnable, on ? ModuleRegisters::WriteEnableOn
-                                                      : ModuleRegisters::WriteEnableOff) == 1;
+    return writeByte(ModuleRegisters::WriteEnable,
+                     on ? ModuleRegisters::WriteEnableOn : ModuleRegisters::WriteEnableOff) == 1;
 }
 
 QString QRegx::statusText(int status) const
 {
     switch (status) {
-    case 0: return QStringLiteral("QRegx: Aborted");
-    case -1: return QStringLiteral("QRegx: Unable to write");
-    case -2: return QStringLiteral("QRegx: Unable to read");
-    case -4: return QStringLiteral("QRegx: Bus Error");
-    case -5: return QStringLiteral("QRegx: Socket operation timed out");
-    default: break;
+    case 0:
+        return QStringLiteral("QRegx: Aborted");
+    case -1:
+        return QStringLiteral("QRegx: Unable to write");
+    case -2:
+        return QStringLiteral("QRegx: Unable to read");
+    case -4:
+        return QStringLiteral("QRegx: Bus Error");
+    case -5:
+        return QStringLiteral("QRegx: Socket operation timed out");
+    default:
+        break;
     }
     // A malformed reply leaves the socket without an error of its own to tell.
     if (status == -3 && shortReply)
@@ -278,7 +283,7 @@ int QRegx::transact(quint8 id)
         }
         packet.resize(int(got));
         if (quint8(packet[2]) != id)
-            continue;   // a stale or foreign reply costs this poll
+            continue; // a stale or foreign reply costs this poll
         if (quint8(packet[1]) & 0x01)
             return -4;
         return int(got);

@@ -70,7 +70,7 @@ protected:
     QHostAddress host;
     QUdpSocket *socket = nullptr;
     QString log;
-    std::atomic<bool> aborted{false};   // set by another thread, polled at every send and poll
+    std::atomic<bool> aborted{false}; // set by another thread, polled at every send and poll
     bool succeeded = false;
     int maxPayload = 128;
     int replyPolls = 40;
@@ -78,7 +78,7 @@ protected:
     QByteArray packet;
 
 private:
-    bool shortReply = false;   // the last status -3 came from a reply under 8 bytes
+    bool shortReply = false; // the last status -3 came from a reply under 8 bytes
 
     void appendAddressLines(const char *direction, quint32 address, int length);
 };

@@ -6,8 +6,8 @@
 #include "romfat.h"
 
 #include <QElapsedTimer>
-#include <QMetaType>
 #include <QHostAddress>
+#include <QMetaType>
 
 using namespace ModuleRegisters;
 
@@ -30,8 +30,8 @@ QString noSuchPage(int page)
 
 quint32 bigEndian32(const QByteArray &bytes, int offset)
 {
-    return (quint32(quint8(bytes[offset])) << 24) | (quint32(quint8(bytes[offset + 1])) << 16)
-        | (quint32(quint8(bytes[offset + 2])) << 8) | quint32(quint8(bytes[offset + 3]));
+    return (quint32(quint8(bytes[offset])) << 24) | (quint32(quint8(bytes[offset + 1])) << 16) |
+           (quint32(quint8(bytes[offset + 2])) << 8) | quint32(quint8(bytes[offset + 3]));
 }
 
 bool isSaveCommand(unsigned int command)
@@ -41,8 +41,7 @@ bool isSaveCommand(unsigned int command)
 
 } // namespace
 
-QUdpThread::QUdpThread(QObject *parent)
-    : QRegx(parent)
+QUdpThread::QUdpThread(QObject *parent) : QRegx(parent)
 {
     // setXml(QByteArray*,QString) and readData(QByteArray*) cross to the user-interface thread.
     qRegisterMetaType<QByteArray *>("QByteArray*");
@@ -135,8 +134,8 @@ bool QUdpThread::hostUsable() const
 {
     if (host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol || port == 0)
         return false;
-    return !(host == QHostAddress(QHostAddress::AnyIPv4) || host.isBroadcast()
-             || host.isMulticast());
+    return !(host == QHostAddress(QHostAddress::AnyIPv4) || host.isBroadcast() ||
+             host.isMulticast());
 }
 
 void QUdpThread::run()
@@ -274,8 +273,8 @@ void QUdpThread::runVerify()
     succeeded = !mismatch;
     if (!mismatch)
         throw QStringLiteral("Verify: The Register data is matched.");
-    throw QStringLiteral("Verify: The Register data don't match.") + QStringLiteral("\n")
-        + QStringLiteral("\nfirst mismatch at ") + verifyText;
+    throw QStringLiteral("Verify: The Register data don't match.") + QStringLiteral("\n") +
+        QStringLiteral("\nfirst mismatch at ") + verifyText;
 }
 
 void QUdpThread::runRomCommand()
@@ -398,8 +397,7 @@ void QUdpThread::disableSettingsWritesQuietly()
     log = kept;
 }
 
-template <typename Body>
-void QUdpThread::closingSettingsWritesOnFailure(Body body)
+template <typename Body> void QUdpThread::closingSettingsWritesOnFailure(Body body)
 {
     try {
         body();
@@ -414,8 +412,7 @@ void QUdpThread::closingSettingsWritesOnFailure(Body body)
     }
 }
 
-template <typename Body>
-void QUdpThread::withSettingsWrites(Body body)
+template <typename Body> void QUdpThread::withSettingsWrites(Body body)
 {
     closingSettingsWritesOnFailure([this, &body]() {
         enableSettingsWrites();
@@ -476,8 +473,7 @@ bool QUdpThread::compareDesign()
     QString diff;
     design->registerTableHtml(diff);
     diff.clear();
-    const struct
-    {
+    const struct {
         quint32 address;
         int length;
         bool (ProgramData::*compare)(const QByteArray &, QString &);
@@ -543,7 +539,7 @@ void QUdpThread::writeRomFile()
     } else {
         const QVector<int> clusters = RomFat::allocate(fat, romPage, size);
         if (clusters.isEmpty())
-            throw sendFailed();   // nothing to store: an empty document
+            throw sendFailed(); // nothing to store: an empty document
         for (int i = 0; i < clusters.size(); ++i) {
             const int offset = i * ClusterSize;
             const int length = qMin(ClusterSize, size - offset);

@@ -24,8 +24,7 @@ class QUdpThread : public QRegx, public RegisterWriter
     Q_OBJECT
 
 public:
-    struct PendingWrite
-    {
+    struct PendingWrite {
         quint32 address;
         QByteArray data;
     };
@@ -87,7 +86,7 @@ protected:
     void clearCtrlBit();
 
     int clusterWaitLimitMs = 30000;
-    int statusPollMs = 100;   // pause before each status poll
+    int statusPollMs = 100; // pause before each status poll
 
 private:
     bool hostUsable() const;
@@ -110,7 +109,7 @@ private:
     ProgramData *design = nullptr;
     NetworkSettingsWriter *netSetup = nullptr;
     bool verify = false;
-    QByteArray batch;       // block read buffer, verify read-back, status polls
+    QByteArray batch; // block read buffer, verify read-back, status polls
     QByteArray info;
     QByteArray fat;
     QByteArray file;

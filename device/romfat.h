@@ -21,23 +21,22 @@ public:
     static constexpr int PoolLast = 2046;
     static constexpr quint16 FreeEntry = 0xFFFF;
     static constexpr quint16 NoFileEntry = 0xFEFE;
-    static constexpr quint16 LastCluster = 0x8000;    // bit 15; bits 0..14 = bytes in it - 1
+    static constexpr quint16 LastCluster = 0x8000; // bit 15; bits 0..14 = bytes in it - 1
     static constexpr int MaxLastLength = ClusterSize - 1;
 
     // One cluster of a file: its number, the bytes it holds, the next cluster unless it is last.
-    struct Link
-    {
+    struct Link {
         int cluster;
         int size;
         int next;
         bool last;
     };
 
-    static QString readLengthCorrupted();   // a last-cluster length above 4095 met while reading
-    static QString readLinkCorrupted();     // reading: a link back into the chain, a page or the table
-    static QString readBeyondCorrupted();   // reading: a link past the store
-    static QString freeLinkCorrupted();     // freeing: a link to the table or beyond, a page, a loop
-    static QString freeLengthCorrupted();   // freeing: a last-cluster length above 4095
+    static QString readLengthCorrupted(); // a last-cluster length above 4095 met while reading
+    static QString readLinkCorrupted(); // reading: a link back into the chain, a page or the table
+    static QString readBeyondCorrupted(); // reading: a link past the store
+    static QString freeLinkCorrupted();   // freeing: a link to the table or beyond, a page, a loop
+    static QString freeLengthCorrupted(); // freeing: a last-cluster length above 4095
 
     static QByteArray emptyImage();
     static quint16 entry(const QByteArray &fat, int cluster);

@@ -17,8 +17,7 @@
 #include <QPoint>
 #include <QString>
 
-namespace
-{
+namespace {
 
 DragWidget::DragRunner &dragRunner()
 {

@@ -9,8 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-namespace
-{
+namespace {
 
 const int widestStrip = 740;
 const int labelsPerRow = 8;

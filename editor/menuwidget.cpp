@@ -10,8 +10,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-namespace
-{
+namespace {
 
 struct EntryRow {
     const char *kind;

@@ -7,8 +7,7 @@
 
 NIMAction::NIMAction(const QString &text, BlockItem *block, QObject *owner)
     : QAction(text, owner), block(block), owner(qobject_cast<ProgramWidget *>(owner))
-{
-}
+{}
 
 QIcon NIMAction::sharedIcon(const QString &path)
 {

@@ -9,8 +9,7 @@
 #include <QLabel>
 #include <QStringList>
 
-namespace
-{
+namespace {
 
 // Dialogs never open above or left of the screen's usable corner.
 QPoint clampToScreen(QPoint point)

@@ -29,8 +29,7 @@
 
 ProgramWidget *currentProgramWidget = nullptr;
 
-namespace
-{
+namespace {
 
 // Every live sheet in creation order, so that the newest survivor can take
 // over as the current one when the current one goes.

@@ -10,8 +10,7 @@
 #include <QAction>
 #include <QLabel>
 
-namespace
-{
+namespace {
 
 bool isFunctionBlockKind(const QString &kind)
 {

@@ -22,8 +22,7 @@
 #include <QStringList>
 #include <algorithm>
 
-namespace
-{
+namespace {
 
 const int lastRowBottom = 924; // row * pitch may not exceed it
 

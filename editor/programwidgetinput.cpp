@@ -16,8 +16,7 @@
 #include <QPointer>
 #include <QRect>
 
-namespace
-{
+namespace {
 
 const QColor moveVeil(200, 200, 200, 200);
 

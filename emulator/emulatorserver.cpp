@@ -9,10 +9,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
-EmulatorServer::EmulatorServer(ModuleEmulator *emulator)
-    : emulator(emulator)
-{
-}
+EmulatorServer::EmulatorServer(ModuleEmulator *emulator) : emulator(emulator) {}
 
 bool EmulatorServer::listen(quint16 udpPort, quint16 tcpPort, int streamMsecs)
 {
@@ -76,7 +73,8 @@ void EmulatorServer::readDatagrams()
                 udp->writeDatagram(reply.datagram, sender, port);
                 continue;
             }
-            delayed.append(DelayedReply{clock.elapsed() + reply.delayMs, reply.datagram, sender, port});
+            delayed.append(
+                DelayedReply{clock.elapsed() + reply.delayMs, reply.datagram, sender, port});
         }
         scheduleDelayed();
     }
@@ -151,8 +149,8 @@ void EmulatorServer::streamTick()
     QByteArray records;
     for (int channel = 0; channel < 4; ++channel) {
         counts[channel] += quint64(channel + 1) * 1000;
-        const quint64 word = (quint64(1) << 60) | (quint64(channel) << 56)
-            | (counts[channel] & 0x00FFFFFFFFFFFFFFull);
+        const quint64 word = (quint64(1) << 60) | (quint64(channel) << 56) |
+                             (counts[channel] & 0x00FFFFFFFFFFFFFFull);
         for (int shift = 56; shift >= 0; shift -= 8)
             records.append(char((word >> shift) & 0xFF));
     }

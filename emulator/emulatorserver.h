@@ -44,8 +44,7 @@ private:
     QUdpSocket *udp = nullptr;
     QTcpServer *tcp = nullptr;
     QTimer *streamTimer = nullptr;
-    struct DelayedReply
-    {
+    struct DelayedReply {
         qint64 due;
         QByteArray datagram;
         QHostAddress receiver;

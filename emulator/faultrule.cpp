@@ -2,8 +2,7 @@
 
 FaultRule::FaultRule(Action action, int command, quint32 first, quint32 last, int count)
     : action(action), command(command), first(first), last(last), count(count)
-{
-}
+{}
 
 bool FaultRule::matches(int requestCommand, quint32 address, int length) const
 {
@@ -18,13 +17,20 @@ bool FaultRule::matches(int requestCommand, quint32 address, int length) const
 QString FaultRule::actionName(Action action)
 {
     switch (action) {
-    case DropReply: return QStringLiteral("drop");
-    case DelayReply: return QStringLiteral("delay");
-    case WrongId: return QStringLiteral("wrong id");
-    case DuplicateReply: return QStringLiteral("duplicate");
-    case ShortReply: return QStringLiteral("short reply");
-    case ShortReadData: return QStringLiteral("short read data");
-    case BusError: return QStringLiteral("bus error");
+    case DropReply:
+        return QStringLiteral("drop");
+    case DelayReply:
+        return QStringLiteral("delay");
+    case WrongId:
+        return QStringLiteral("wrong id");
+    case DuplicateReply:
+        return QStringLiteral("duplicate");
+    case ShortReply:
+        return QStringLiteral("short reply");
+    case ShortReadData:
+        return QStringLiteral("short read data");
+    case BusError:
+        return QStringLiteral("bus error");
     }
     return QString();
 }

@@ -39,9 +39,9 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Emulated Zivra logic module, serving REGX (UDP) and the counter stream (TCP) "
-                       "on 127.0.0.1 only. Prints \"udp=N tcp=M\" first, then runs until terminated."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Emulated Zivra logic module, serving REGX (UDP) and the counter stream (TCP) "
+        "on 127.0.0.1 only. Prints \"udp=N tcp=M\" first, then runs until terminated."));
     parser.addHelpOption();
     const QCommandLineOption udpOption(QStringLiteral("udp-port"),
                                        QStringLiteral("REGX port (0 = any free port)."),
@@ -73,7 +73,8 @@ int main(int argc, char *argv[])
     const QString stateFile = parser.value(stateOption);
     QString error;
     // A damaged state file stops the start rather than being overwritten on exit.
-    if (!stateFile.isEmpty() && QFile::exists(stateFile) && !emulator.loadState(stateFile, &error)) {
+    if (!stateFile.isEmpty() && QFile::exists(stateFile) &&
+        !emulator.loadState(stateFile, &error)) {
         err << "zivra-emulator: " << error << '\n';
         return 1;
     }

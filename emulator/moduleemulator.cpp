@@ -45,8 +45,8 @@ bool ModuleEmulator::start(quint16 udpPort, quint16 tcpPort, QString *error)
         QMutexLocker lock(&mutex);
         interval = streamInterval;
     }
-    QMetaObject::invokeMethod(s, [&]() { ok = s->listen(udpPort, tcpPort, interval); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        s, [&]() { ok = s->listen(udpPort, tcpPort, interval); }, Qt::BlockingQueuedConnection);
     if (!ok) {
         if (error)
             *error = s->errorText();
@@ -79,7 +79,8 @@ void ModuleEmulator::stop()
     }
     if (!worker)
         return;
-    QMetaObject::invokeMethod(s, [s]() { s->shutdown(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        s, [s]() { s->shutdown(); }, Qt::BlockingQueuedConnection);
     worker->quit();
     worker->wait();
     delete s;
@@ -331,16 +332,16 @@ void ModuleEmulator::setStreamInterval(int msecs)
         s = server;
     }
     if (s)
-        QMetaObject::invokeMethod(s, [s, msecs]() { s->setStreamInterval(msecs); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            s, [s, msecs]() { s->setStreamInterval(msecs); }, Qt::QueuedConnection);
 }
 
 void ModuleEmulator::sendStreamBytes(const QByteArray &bytes)
 {
     QMutexLocker lock(&mutex);
     if (EmulatorServer *s = server)
-        QMetaObject::invokeMethod(s, [s, bytes]() { s->sendStreamBytes(bytes); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            s, [s, bytes]() { s->sendStreamBytes(bytes); }, Qt::QueuedConnection);
 }
 
 int ModuleEmulator::streamClients() const
@@ -363,8 +364,9 @@ QVector<ModuleEmulator::Reply> ModuleEmulator::handleRequest(const QByteArray &d
     if (size > 3)
         entry.length = quint8(datagram[3]);
     if (size >= 8)
-        entry.address = (quint32(quint8(datagram[4])) << 24) | (quint32(quint8(datagram[5])) << 16)
-            | (quint32(quint8(datagram[6])) << 8) | quint32(quint8(datagram[7]));
+        entry.address = (quint32(quint8(datagram[4])) << 24) |
+                        (quint32(quint8(datagram[5])) << 16) | (quint32(quint8(datagram[6])) << 8) |
+                        quint32(quint8(datagram[7]));
     if (entry.isWrite() && size > 8)
         entry.data = datagram.mid(8);
 
@@ -377,8 +379,8 @@ QVector<ModuleEmulator::Reply> ModuleEmulator::handleRequest(const QByteArray &d
     else if (entry.length == 0 || entry.length > MaxPayload)
         entry.violation = QStringLiteral("bad length %1").arg(entry.length);
     else if (entry.isWrite() && size != 8 + entry.length)
-        entry.violation = QStringLiteral("write of %1 data bytes with length %2")
-                              .arg(size - 8).arg(entry.length);
+        entry.violation =
+            QStringLiteral("write of %1 data bytes with length %2").arg(size - 8).arg(entry.length);
     else if (entry.isRead() && size != 8)
         entry.violation = QStringLiteral("read request of %1 bytes").arg(size);
 
@@ -432,8 +434,8 @@ QVector<ModuleEmulator::Reply> ModuleEmulator::handleRequest(const QByteArray &d
             reply = reply.left(7);
 
         if (!fired || rule.action != FaultRule::DropReply)
-            replies.append(Reply{reply, fired && rule.action == FaultRule::DelayReply
-                                            ? qMax(rule.delayMs, 1) : 0});
+            replies.append(Reply{
+                reply, fired && rule.action == FaultRule::DelayReply ? qMax(rule.delayMs, 1) : 0});
         if (fired && rule.action == FaultRule::DuplicateReply)
             replies.append(Reply{reply, 0});
     }

@@ -21,18 +21,17 @@ class ModuleEmulator
 public:
     // File-table damage for page p, preset into cluster 2047.
     enum FatCorruption {
-        FatLastTooLong,     // entry p = 0x9000: a last cluster of 4097 bytes
-        FatFreeInChain,     // p -> 16, entry 16 free (0xFFFF)
-        FatBadLastLength,   // p -> 16, entry 16 = 0x9000
-        FatLinkToPage,      // p -> 20 -> another page's cluster
-        FatLinkToFat,       // p -> 2047
-        FatLinkBeyond,      // p -> 4096, past the store
-        FatLoop             // p -> 20 -> 21 -> 20
+        FatLastTooLong,   // entry p = 0x9000: a last cluster of 4097 bytes
+        FatFreeInChain,   // p -> 16, entry 16 free (0xFFFF)
+        FatBadLastLength, // p -> 16, entry 16 = 0x9000
+        FatLinkToPage,    // p -> 20 -> another page's cluster
+        FatLinkToFat,     // p -> 2047
+        FatLinkBeyond,    // p -> 4096, past the store
+        FatLoop           // p -> 20 -> 21 -> 20
     };
 
     // One datagram to send back, `delayMs` after the request.
-    struct Reply
-    {
+    struct Reply {
         QByteArray datagram;
         int delayMs = 0;
     };

@@ -47,16 +47,16 @@ void ModuleMemory::reset()
     const char ip[4] = {127, 0, 0, 1};
     for (int i = 0; i < 4; ++i)
         eeprom[net + 6 + i] = ip[i];
-    put16(eeprom, net + 10, 24);     // TCP data port
-    put16(eeprom, net + 12, 23);     // TCP command port
-    put16(eeprom, net + 14, 1460);   // TCP maximum segment size
-    put16(eeprom, net + 16, 4660);   // UDP port
-    put16(eeprom, net + 18, 500);    // keep-alive, buffer not empty
-    put16(eeprom, net + 20, 500);    // keep-alive, buffer empty
-    put16(eeprom, net + 22, 3000);   // connect time-out
-    put16(eeprom, net + 24, 4);      // disconnect time-out, 256 ms units
-    put16(eeprom, net + 26, 1000);   // re-connect interval
-    put16(eeprom, net + 28, 500);    // retransmission timer
+    put16(eeprom, net + 10, 24);   // TCP data port
+    put16(eeprom, net + 12, 23);   // TCP command port
+    put16(eeprom, net + 14, 1460); // TCP maximum segment size
+    put16(eeprom, net + 16, 4660); // UDP port
+    put16(eeprom, net + 18, 500);  // keep-alive, buffer not empty
+    put16(eeprom, net + 20, 500);  // keep-alive, buffer empty
+    put16(eeprom, net + 22, 3000); // connect time-out
+    put16(eeprom, net + 24, 4);    // disconnect time-out, 256 ms units
+    put16(eeprom, net + 26, 1000); // re-connect interval
+    put16(eeprom, net + 28, 500);  // retransmission timer
     eeprom[int(StoredControlAddress - EepromBase)] = 0x01;
     eeprom[int(BootPageAddress - EepromBase)] = 0x00;
 
@@ -110,8 +110,8 @@ ModuleMemory::Region ModuleMemory::regionOf(quint32 address)
         return Command;
     if (address >= WindowAddress && address < WindowAddress + ClusterSize)
         return Window;
-    if ((address >= NetworkAddress && address < NetworkAddress + NetworkLength)
-        || address == StoredControlAddress || address == BootPageAddress)
+    if ((address >= NetworkAddress && address < NetworkAddress + NetworkLength) ||
+        address == StoredControlAddress || address == BootPageAddress)
         return Eeprom;
     if (address == WriteEnableAddress)
         return WriteEnable;
@@ -122,10 +122,10 @@ ModuleMemory::Region ModuleMemory::regionOf(quint32 address)
 
 bool ModuleMemory::isCommand(quint32 address)
 {
-    return address == AbortCommand || address == DirectoryCommand
-        || (address >= SaveCommand && address < SaveCommand + Pages)
-        || (address >= RestoreCommand && address < RestoreCommand + Pages)
-        || address == ClusterWriteCommand || address == ClusterReadCommand;
+    return address == AbortCommand || address == DirectoryCommand ||
+           (address >= SaveCommand && address < SaveCommand + Pages) ||
+           (address >= RestoreCommand && address < RestoreCommand + Pages) ||
+           address == ClusterWriteCommand || address == ClusterReadCommand;
 }
 
 // Counter enables and user-control switches are run-time inputs: they stay writable under write
@@ -137,8 +137,9 @@ bool ModuleMemory::isRuntimeRegister(quint32 address)
 
 quint32 ModuleMemory::selectedCluster() const
 {
-    return (quint32(quint8(clusterRegister[0])) << 24) | (quint32(quint8(clusterRegister[1])) << 16)
-        | (quint32(quint8(clusterRegister[2])) << 8) | quint32(quint8(clusterRegister[3]));
+    return (quint32(quint8(clusterRegister[0])) << 24) |
+           (quint32(quint8(clusterRegister[1])) << 16) |
+           (quint32(quint8(clusterRegister[2])) << 8) | quint32(quint8(clusterRegister[3]));
 }
 
 bool ModuleMemory::checkWrite(quint32 address, QString *note) const
@@ -161,8 +162,8 @@ bool ModuleMemory::checkWrite(quint32 address, QString *note) const
     case Command:
         if (address >= RestoreCommand && address < RestoreCommand + Pages && !(liveControl & 0x01))
             why = QStringLiteral("write-protected");
-        else if ((address == ClusterWriteCommand || address == ClusterReadCommand)
-                 && selectedCluster() >= quint32(ClusterCount))
+        else if ((address == ClusterWriteCommand || address == ClusterReadCommand) &&
+                 selectedCluster() >= quint32(ClusterCount))
             why = QStringLiteral("cluster number out of range");
         break;
     case Eeprom:
@@ -202,7 +203,8 @@ QByteArray ModuleMemory::pollStatus()
         return statusBytes(false, progressTotal);
     }
     const int done = qMin(pollsDone, pollsNeeded);
-    return statusBytes(true, quint32(quint64(progressTotal) * quint64(done) / quint64(pollsNeeded + 1)));
+    return statusBytes(true,
+                       quint32(quint64(progressTotal) * quint64(done) / quint64(pollsNeeded + 1)));
 }
 
 quint8 ModuleMemory::readByteAt(quint32 address, const QByteArray &status) const
@@ -242,7 +244,8 @@ bool ModuleMemory::read(quint32 address, int length, QByteArray *data, QString *
         if (r == Unmapped || r == Command) {
             if (note)
                 *note = (r == Unmapped ? QStringLiteral("unmapped address at ")
-                                       : QStringLiteral("write-only register at ")) + hex(a);
+                                       : QStringLiteral("write-only register at ")) +
+                        hex(a);
             return false;
         }
         if (r == Status)
@@ -319,8 +322,8 @@ void ModuleMemory::startCommand(quint32 command, QString *note)
             text = QStringLiteral("abort while idle");
         }
     } else if (runningCommand) {
-        text = QStringLiteral("command ") + hex(command) + QStringLiteral(" ignored: ")
-            + hex(runningCommand) + QStringLiteral(" is running");
+        text = QStringLiteral("command ") + hex(command) + QStringLiteral(" ignored: ") +
+               hex(runningCommand) + QStringLiteral(" is running");
     } else {
         const bool clusterCommand = command == ClusterWriteCommand || command == ClusterReadCommand;
         runningCommand = command;
@@ -490,8 +493,9 @@ bool ModuleMemory::loadState(const QString &fileName, QString *error)
         in >> image;
     in >> packed;
     const QByteArray store = in.status() == QDataStream::Ok ? qUncompress(packed) : QByteArray();
-    bool sizesOk = version.size() == 4 && settings.size() == EepromSize
-        && directory.size() == DirectoryLength && store.size() == ClusterCount * ClusterSize;
+    bool sizesOk = version.size() == 4 && settings.size() == EepromSize &&
+                   directory.size() == DirectoryLength &&
+                   store.size() == ClusterCount * ClusterSize;
     for (const QByteArray &image : images)
         sizesOk = sizesOk && image.size() == ImageLength;
     if (in.status() != QDataStream::Ok || !sizesOk) {

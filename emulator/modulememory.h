@@ -47,7 +47,8 @@ public:
 
     // Factory state: empty ROM pages and directory, an empty file table, default settings; booted.
     void reset();
-    // Power-up: registers and page state from the boot page, live control byte from its EEPROM copy.
+    // Power-up: registers and page state from the boot page, live control byte from its EEPROM
+    // copy.
     void boot();
 
     // REGX accesses. False means a bus error; `note` says why or what the access set off.
@@ -76,8 +77,19 @@ public:
 
 private:
     enum Region {
-        Unmapped, Version, Config, Directory, Tables, Status, PageState, ClusterNumber, Command,
-        Window, Eeprom, WriteEnable, LiveControl
+        Unmapped,
+        Version,
+        Config,
+        Directory,
+        Tables,
+        Status,
+        PageState,
+        ClusterNumber,
+        Command,
+        Window,
+        Eeprom,
+        WriteEnable,
+        LiveControl
     };
 
     static Region regionOf(quint32 address);
@@ -93,19 +105,19 @@ private:
     void setDesignImage(const QByteArray &image);
     quint32 selectedCluster() const;
 
-    QByteArray low;              // 0x0000..0x3FFF
-    QByteArray eeprom;           // 0xFFFFFC00..0xFFFFFCFF
-    QByteArray window;           // 0xC000..0xCFFF
-    QByteArray clusterRegister;  // 0x8100..0x8103
-    QByteArray clusters;         // the cluster store, ClusterCount * ClusterSize
-    QVector<QByteArray> rom;     // register image of each ROM page
-    QByteArray storedDirectory;  // the ROM's copy of the directory
+    QByteArray low;             // 0x0000..0x3FFF
+    QByteArray eeprom;          // 0xFFFFFC00..0xFFFFFCFF
+    QByteArray window;          // 0xC000..0xCFFF
+    QByteArray clusterRegister; // 0x8100..0x8103
+    QByteArray clusters;        // the cluster store, ClusterCount * ClusterSize
+    QVector<QByteArray> rom;    // register image of each ROM page
+    QByteArray storedDirectory; // the ROM's copy of the directory
     quint8 writeEnable = 0xFF;
     quint8 liveControl = 0x01;
     quint8 page = 0;
 
     quint32 runningCommand = 0;
-    quint32 commandCluster = 0;   // latched when a cluster command starts
+    quint32 commandCluster = 0; // latched when a cluster command starts
     int pollsNeeded = 0;
     int pollsDone = 0;
     quint32 progressTotal = 0;

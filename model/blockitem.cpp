@@ -85,27 +85,60 @@ NIMActionEdit *BlockItem::createEditAction(ProgramWidget *sheet)
     return new NIMActionEdit(QObject::tr("&Edit"), this, sheet);
 }
 
-void BlockItem::setOwner(QLabel *owner) { m_owner = owner; }
+void BlockItem::setOwner(QLabel *owner)
+{
+    m_owner = owner;
+}
 
-QLabel *BlockItem::owner() { return m_owner; }
+QLabel *BlockItem::owner()
+{
+    return m_owner;
+}
 
-void BlockItem::setPos(const QPoint &pos) { m_pos = pos; }
+void BlockItem::setPos(const QPoint &pos)
+{
+    m_pos = pos;
+}
 
-QPoint &BlockItem::pos() { return m_pos; }
+QPoint &BlockItem::pos()
+{
+    return m_pos;
+}
 
-void BlockItem::setPixmap(const QPixmap &pixmap) { m_pixmap = pixmap; }
+void BlockItem::setPixmap(const QPixmap &pixmap)
+{
+    m_pixmap = pixmap;
+}
 
-void BlockItem::setBasePixmap(const QPixmap &pixmap) { m_basePixmap = pixmap; }
+void BlockItem::setBasePixmap(const QPixmap &pixmap)
+{
+    m_basePixmap = pixmap;
+}
 
-QPixmap &BlockItem::pixmap() { return m_pixmap; }
+QPixmap &BlockItem::pixmap()
+{
+    return m_pixmap;
+}
 
-QPixmap &BlockItem::basePixmap() { return m_basePixmap; }
+QPixmap &BlockItem::basePixmap()
+{
+    return m_basePixmap;
+}
 
-QString &BlockItem::params() { return m_params; }
+QString &BlockItem::params()
+{
+    return m_params;
+}
 
-QVector<BlockItem *> &BlockItem::outputs() { return m_outputs; }
+QVector<BlockItem *> &BlockItem::outputs()
+{
+    return m_outputs;
+}
 
-void BlockItem::addOutput(BlockItem *target) { m_outputs.append(target); }
+void BlockItem::addOutput(BlockItem *target)
+{
+    m_outputs.append(target);
+}
 
 void BlockItem::removeOutput(BlockItem *target)
 {
@@ -127,11 +160,20 @@ int BlockItem::connectInput(int port, BlockItem *source)
     return port;
 }
 
-BlockItem *BlockItem::inputAt(int port) { return m_inputs.value(port, nullptr); }
+BlockItem *BlockItem::inputAt(int port)
+{
+    return m_inputs.value(port, nullptr);
+}
 
-QMap<int, BlockItem *> &BlockItem::inputs() { return m_inputs; }
+QMap<int, BlockItem *> &BlockItem::inputs()
+{
+    return m_inputs;
+}
 
-void BlockItem::removeInput(int port) { m_inputs.remove(port); }
+void BlockItem::removeInput(int port)
+{
+    m_inputs.remove(port);
+}
 
 void BlockItem::removeInputLine(const QPoint &end)
 {
@@ -165,9 +207,15 @@ BlockItem *BlockItem::sourceAt(QPoint point)
     return nullptr;
 }
 
-QString &BlockItem::name() { return m_name; }
+QString &BlockItem::name()
+{
+    return m_name;
+}
 
-void BlockItem::setName(const QString &name) { m_name = name; }
+void BlockItem::setName(const QString &name)
+{
+    m_name = name;
+}
 
 QString BlockItem::displayName()
 {
@@ -186,22 +234,40 @@ void BlockItem::setUserName(const QString &userName)
     m_name = keptName;
 }
 
-QString &BlockItem::userName() { return m_userName; }
+QString &BlockItem::userName()
+{
+    return m_userName;
+}
 
-int BlockItem::sheet() { return m_sheet; }
+int BlockItem::sheet()
+{
+    return m_sheet;
+}
 
-void BlockItem::setKind(const QString &kind) { m_kind = kind; }
+void BlockItem::setKind(const QString &kind)
+{
+    m_kind = kind;
+}
 
-QString &BlockItem::kind() { return m_kind; }
+QString &BlockItem::kind()
+{
+    return m_kind;
+}
 
 QPoint BlockItem::outputPoint()
 {
     return QPoint(m_pos.x() + m_pixmap.width(), m_pos.y() + m_pixmap.height() / 2);
 }
 
-void BlockItem::setId(int id) { m_id = id; }
+void BlockItem::setId(int id)
+{
+    m_id = id;
+}
 
-int BlockItem::id() { return m_id; }
+int BlockItem::id()
+{
+    return m_id;
+}
 
 void BlockItem::identity(int &id, int &sheet, QString &name)
 {
@@ -214,8 +280,8 @@ bool BlockItem::contains(int sheet, QPoint point)
 {
     if (sheet >= 0 && sheet != m_sheet)
         return false;
-    return point.x() >= m_pos.x() && point.x() <= m_pos.x() + m_pixmap.width()
-           && point.y() >= m_pos.y() && point.y() <= m_pos.y() + m_pixmap.height();
+    return point.x() >= m_pos.x() && point.x() <= m_pos.x() + m_pixmap.width() &&
+           point.y() >= m_pos.y() && point.y() <= m_pos.y() + m_pixmap.height();
 }
 
 void BlockItem::writeXml(QTextStream &stream, const QString &term, int level)
@@ -259,11 +325,20 @@ void BlockItem::param(QString &value, const QString &key)
     value = blank < 0 ? m_params.mid(start) : m_params.mid(start, blank - start);
 }
 
-void BlockItem::mainCnt(QString &value) { param(value, QStringLiteral("MainCnt")); }
+void BlockItem::mainCnt(QString &value)
+{
+    param(value, QStringLiteral("MainCnt"));
+}
 
-void BlockItem::subCnt(QString &value) { param(value, QStringLiteral("SubCnt")); }
+void BlockItem::subCnt(QString &value)
+{
+    param(value, QStringLiteral("SubCnt"));
+}
 
-void BlockItem::disp(QString &value) { param(value, QStringLiteral("Disp")); }
+void BlockItem::disp(QString &value)
+{
+    param(value, QStringLiteral("Disp"));
+}
 
 unsigned int BlockItem::timeToNs(QString &text)
 {

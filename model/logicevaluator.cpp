@@ -134,8 +134,8 @@ bool LogicEvaluator::logicEvalBinary(Cursor &cursor, int level, const bool value
                 ++cursor.pos;
             return value;
         }
-        if (word != QLatin1String("and") && word != QLatin1String("xor")
-            && word != QLatin1String("or"))
+        if (word != QLatin1String("and") && word != QLatin1String("xor") &&
+            word != QLatin1String("or"))
             throw invalidAt(word);
         const int rank = logicOperatorRank(word);
         if (rank <= level)
@@ -160,11 +160,11 @@ bool LogicEvaluator::logicEvalBinary(Cursor &cursor, int level, const bool value
 
 bool LogicEvaluator::logicTruthBit(BlockItem *block, quint16 combination)
 {
-    static const QStringList inputNames = {
-        QStringLiteral("IN-CH0"), QStringLiteral("IN-CH1"), QStringLiteral("IN-CH2"),
-        QStringLiteral("IN-CH3"), QStringLiteral("IN-CH4"), QStringLiteral("IN-CH5"),
-        QStringLiteral("IN-CH6"), QStringLiteral("IN-CH7"), QStringLiteral("IN-OPT"),
-        QStringLiteral("IN-USER")};
+    static const QStringList inputNames = {QStringLiteral("IN-CH0"), QStringLiteral("IN-CH1"),
+                                           QStringLiteral("IN-CH2"), QStringLiteral("IN-CH3"),
+                                           QStringLiteral("IN-CH4"), QStringLiteral("IN-CH5"),
+                                           QStringLiteral("IN-CH6"), QStringLiteral("IN-CH7"),
+                                           QStringLiteral("IN-OPT"), QStringLiteral("IN-USER")};
     if (!block || block->params().trimmed().isEmpty())
         return false;
     bool values[portCount] = {};

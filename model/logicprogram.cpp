@@ -31,8 +31,7 @@ QString invalidAt(const QString &word)
 // last word of a finished right operand with its value and re-enters at a lower
 // level, the translator marks that word as "ready": its value is already on top
 // of the program's stack.
-struct LogicProgram::Translator
-{
+struct LogicProgram::Translator {
     QStringList words;
     QVector<bool> ready;
     int pos = 0;

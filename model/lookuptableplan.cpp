@@ -8,10 +8,9 @@
 
 namespace {
 
-const quint64 lanePattern[6] = {
-    Q_UINT64_C(0xAAAAAAAAAAAAAAAA), Q_UINT64_C(0xCCCCCCCCCCCCCCCC),
-    Q_UINT64_C(0xF0F0F0F0F0F0F0F0), Q_UINT64_C(0xFF00FF00FF00FF00),
-    Q_UINT64_C(0xFFFF0000FFFF0000), Q_UINT64_C(0xFFFFFFFF00000000)};
+const quint64 lanePattern[6] = {Q_UINT64_C(0xAAAAAAAAAAAAAAAA), Q_UINT64_C(0xCCCCCCCCCCCCCCCC),
+                                Q_UINT64_C(0xF0F0F0F0F0F0F0F0), Q_UINT64_C(0xFF00FF00FF00FF00),
+                                Q_UINT64_C(0xFFFF0000FFFF0000), Q_UINT64_C(0xFFFFFFFF00000000)};
 
 bool isKind(BlockItem *block, const char *kind)
 {
@@ -21,11 +20,7 @@ bool isKind(BlockItem *block, const char *kind)
 } // namespace
 
 LookupTablePlan::LookupTablePlan(ProgramData *design, int tables)
-    : m_design(design),
-      m_functionBits(16),
-      m_outputBits(8),
-      m_feedbackBits(8),
-      m_msrCntBits(8)
+    : m_design(design), m_functionBits(16), m_outputBits(8), m_feedbackBits(8), m_msrCntBits(8)
 {
     BlockItem *const *units = design->unitSlots;
 
@@ -85,8 +80,8 @@ LookupTablePlan::LookupTablePlan(ProgramData *design, int tables)
                 feedback = source;
             } else if (j >= 5) {
                 BlockItem *delay = units[j - 5];
-                if (isKind(delay, "DlyFnc") && delay->inputAt(0)
-                    && delay->inputAt(0)->kind().contains(QLatin1String("FeedBack")))
+                if (isKind(delay, "DlyFnc") && delay->inputAt(0) &&
+                    delay->inputAt(0)->kind().contains(QLatin1String("FeedBack")))
                     feedback = delay->inputAt(0);
             }
             if (!feedback)

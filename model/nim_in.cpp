@@ -11,7 +11,10 @@ NIM_IN::NIM_IN(int id, int sheet, const QString &name) : BlockItem(id, sheet)
     BlockItem::drawLabel(QString());
 }
 
-void NIM_IN::setUserControl() { m_params = QStringLiteral("bUserControl=true"); }
+void NIM_IN::setUserControl()
+{
+    m_params = QStringLiteral("bUserControl=true");
+}
 
 bool NIM_IN::isUserControl()
 {

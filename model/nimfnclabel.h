@@ -7,7 +7,6 @@ class NIMFncLabel : public BlockItem
 {
 public:
     NIMFncLabel(int id, int sheet, const QString &name);
-
 };
 
 #endif // NIMFNCLABEL_H

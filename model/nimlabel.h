@@ -7,7 +7,6 @@ class NIMLabel : public BlockItem
 {
 public:
     NIMLabel(int id, int sheet, const QString &name);
-
 };
 
 #endif // NIMLABEL_H

@@ -7,7 +7,6 @@ class NIMLabelIN : public BlockItem
 {
 public:
     NIMLabelIN(int id, int sheet, const QString &name);
-
 };
 
 #endif // NIMLABELIN_H

@@ -10,7 +10,8 @@ public:
 
     QVector<QLine> inputLines() override;
     quint8 mode();
-    void setSettings(quint8 mode, const QString &fileSave, const QString &path, const QString &unit);
+    void setSettings(quint8 mode, const QString &fileSave, const QString &path,
+                     const QString &unit);
 };
 
 #endif // NIMMSRCNT_H

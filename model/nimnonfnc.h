@@ -7,7 +7,6 @@ class NIMNonFnc : public BlockItem
 {
 public:
     NIMNonFnc(int id, int sheet, const QString &name);
-
 };
 
 #endif // NIMNONFNC_H

@@ -2,5 +2,4 @@
 
 PostLogic::PostLogic(int id, int sheet, const QString &name)
     : NIMLogic(id, sheet, name, QStringLiteral(":/images/PstLgc.png"))
-{
-}
+{}

@@ -7,7 +7,6 @@ class PostLogic : public NIMLogic
 {
 public:
     PostLogic(int id, int sheet, const QString &name);
-
 };
 
 #endif // POSTLOGIC_H

@@ -2,5 +2,4 @@
 
 PreLogic::PreLogic(int id, int sheet, const QString &name)
     : NIMLogic(id, sheet, name, QStringLiteral(":/images/PreLgc.png"))
-{
-}
+{}

@@ -7,7 +7,6 @@ class PreLogic : public NIMLogic
 {
 public:
     PreLogic(int id, int sheet, const QString &name);
-
 };
 
 #endif // PRELOGIC_H

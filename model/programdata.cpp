@@ -32,10 +32,12 @@ ProgramData::ProgramData(LabelRegistry *labelStrip)
                   QStringLiteral("IN-CH6"), QStringLiteral("IN-CH7"), QStringLiteral("IN-OPT"),
                   QStringLiteral("IN-USER")}),
       m_labelStrip(labelStrip)
-{
-}
+{}
 
-ProgramData::~ProgramData() { clear(); }
+ProgramData::~ProgramData()
+{
+    clear();
+}
 
 void ProgramData::destroyBlock(BlockItem *block)
 {
@@ -280,8 +282,8 @@ BlockItem *ProgramData::createDefaultOut(int id, int sheet, QString &name)
 bool ProgramData::isNameFree(const QString &name, bool checkNames)
 {
     const QString trimmed = name.trimmed();
-    if (trimmed.startsWith(QLatin1String("OUT-CH")) || trimmed.startsWith(QLatin1String("IN-CH"))
-        || trimmed.startsWith(QLatin1String("MsrCnt")))
+    if (trimmed.startsWith(QLatin1String("OUT-CH")) || trimmed.startsWith(QLatin1String("IN-CH")) ||
+        trimmed.startsWith(QLatin1String("MsrCnt")))
         return false;
     const QVector<BlockItem *> *lists[] = {&inputBlocks,     &preLogicBlocks, &functionBlocks,
                                            &postLogicBlocks, &sinkBlocks,     &labelBlocks};

@@ -99,7 +99,7 @@ public:
     // One register of the configuration area 0x0004-0x008F.
     struct ConfigRegister {
         quint32 address;
-        int width;    // bytes: 1, 2 or 4
+        int width; // bytes: 1, 2 or 4
         quint32 value;
         bool compared; // false for the constant zeros that verify skips
     };

@@ -53,11 +53,11 @@ int ProgramData::checkDesign(QTextDocument *report)
                 const bool used = expression.contains(variable);
                 const bool wired = block->inputAt(port) != nullptr;
                 if (!used && wired)
-                    warning(name + QStringLiteral(": ") + variable
-                            + QStringLiteral(" is connected, but not used.\n"));
+                    warning(name + QStringLiteral(": ") + variable +
+                            QStringLiteral(" is connected, but not used.\n"));
                 else if (used && !wired)
-                    error(name + QStringLiteral(": ") + variable
-                          + QStringLiteral(" is not connected.\n"));
+                    error(name + QStringLiteral(": ") + variable +
+                          QStringLiteral(" is not connected.\n"));
             }
         }
     };
@@ -71,8 +71,8 @@ int ProgramData::checkDesign(QTextDocument *report)
             continue;
         if (kind == QLatin1String("CntFnc") && modeSetting(block) == 9) {
             if (block->inputAt(0))
-                warning(block->displayName()
-                        + QStringLiteral(": InputPort is connected, but not used.\n"));
+                warning(block->displayName() +
+                        QStringLiteral(": InputPort is connected, but not used.\n"));
             continue;
         }
         if (!block->inputAt(0))
@@ -88,13 +88,14 @@ int ProgramData::checkDesign(QTextDocument *report)
             if (!block->params().isEmpty()) {
                 QString fileSave;
                 block->param(fileSave, QStringLiteral("FileSave"));
-                const bool saving = fileSave != QLatin1String("0")
-                                    && fileSave != QLatin1String("false");
+                const bool saving =
+                    fileSave != QLatin1String("0") && fileSave != QLatin1String("false");
                 if (saving) {
                     QString path;
                     block->param(path, QStringLiteral("PATH"));
                     if (!QDir(path).exists())
-                        error(name + QStringLiteral(": ") + QStringLiteral("Save path does not exist.\n"));
+                        error(name + QStringLiteral(": ") +
+                              QStringLiteral("Save path does not exist.\n"));
                 }
             }
             const int mode = modeSetting(block) & 0xFF;
@@ -111,7 +112,8 @@ int ProgramData::checkDesign(QTextDocument *report)
                 error(name + QStringLiteral(": SRC is not connected.\n"));
             }
         } else if (!block->inputAt(0)) {
-            const QString name = kind.contains(QLatin1String("OUT-CH")) ? kind : block->displayName();
+            const QString name =
+                kind.contains(QLatin1String("OUT-CH")) ? kind : block->displayName();
             error(name + QStringLiteral(": InputPort is not connected.\n"));
         }
     }

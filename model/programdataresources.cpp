@@ -122,8 +122,8 @@ void ProgramData::assignResources()
     }
 
     auto fedByFeedback = [](BlockItem *block, const char *kind) {
-        return block && block->kind() == QLatin1String(kind) && block->inputAt(0)
-               && block->inputAt(0)->kind().startsWith(QLatin1String("FeedBack"));
+        return block && block->kind() == QLatin1String(kind) && block->inputAt(0) &&
+               block->inputAt(0)->kind().startsWith(QLatin1String("FeedBack"));
     };
     delayFeedbackMask = 0;
     counterFeedbackMask = 0;

@@ -7,7 +7,8 @@
 quint16 ProgramData::functionTableEntry(quint16 inputWord)
 {
     // Bit k + 1 of the input word is input channel k; bit 0 stands for nothing.
-    return LookupTablePlan(this, LookupTablePlan::FunctionTable).functionEntry((inputWord >> 1) & 0x3FF);
+    return LookupTablePlan(this, LookupTablePlan::FunctionTable)
+        .functionEntry((inputWord >> 1) & 0x3FF);
 }
 
 quint8 ProgramData::outputTableEntry(int i)

@@ -45,8 +45,8 @@ int RegisterWriter::flushBatch()
     const int n = batch.size();
     for (int offset = 0; offset < n; offset += maxRequest) {
         const int length = qMin(maxRequest, n - offset);
-        const int written = sendWriteRequest(quint32(m_batchStart) + quint32(offset),
-                                             batch.mid(offset, length));
+        const int written =
+            sendWriteRequest(quint32(m_batchStart) + quint32(offset), batch.mid(offset, length));
         if (written == -1)
             throw QStringLiteral("Vexbus: %1 is not available.").arg(moduleHostText());
         if (written != length)

@@ -54,7 +54,10 @@ QImage labelled(const QString &icon, const QString &text)
     return picture.toImage();
 }
 
-QImage bare(const QString &icon) { return QPixmap(icon).toImage(); }
+QImage bare(const QString &icon)
+{
+    return QPixmap(icon).toImage();
+}
 
 } // namespace
 

@@ -3,9 +3,9 @@
 #include "nimmsrcnt.h"
 #include "prelogic.h"
 
+#include <QTest>
 #include <QTextStream>
 #include <QXmlStreamReader>
-#include <QTest>
 
 namespace {
 
@@ -124,14 +124,15 @@ void TestBlockXml::escaping()
     counter.setUserName("R&D <\"x\">");
     counter.connectInput(0, &source);
     counter.setSettings(1, "true", "/logs/a&b<1>.csv", "");
-    QCOMPARE(written(counter, "Msr\"Cnt\"&<0>", 0),
-             QString("<entry term=\"Msr&quot;Cnt&quot;&amp;&lt;0&gt;\">\n"
-                     "    <id>7</id>\n"
-                     "    <name>Cnt&amp;\"1\"</name>\n"
-                     "    <userName>R&amp;D &lt;\"x\"&gt;</userName>\n"
-                     "    <net port=\"0\">a&lt;b&gt;&amp;c</net>\n"
-                     "    <property>Mode=1 FileSave=true PATH=/logs/a&amp;b&lt;1&gt;.csv</property>\n"
-                     "</entry>\n"));
+    QCOMPARE(
+        written(counter, "Msr\"Cnt\"&<0>", 0),
+        QString("<entry term=\"Msr&quot;Cnt&quot;&amp;&lt;0&gt;\">\n"
+                "    <id>7</id>\n"
+                "    <name>Cnt&amp;\"1\"</name>\n"
+                "    <userName>R&amp;D &lt;\"x\"&gt;</userName>\n"
+                "    <net port=\"0\">a&lt;b&gt;&amp;c</net>\n"
+                "    <property>Mode=1 FileSave=true PATH=/logs/a&amp;b&lt;1&gt;.csv</property>\n"
+                "</entry>\n"));
 }
 
 void TestBlockXml::roundTrip()

@@ -46,8 +46,8 @@ QString hexDump(const MemoryModule &module)
             const quint32 address = area.address + quint32(offset);
             text += QStringLiteral("%1:").arg(address, 4, 16, QLatin1Char('0'));
             for (int i = offset; i < qMin(offset + 16, area.length); ++i)
-                text += QStringLiteral(" %1").arg(quint8(module.memory.at(int(area.address) + i)), 2,
-                                                  16, QLatin1Char('0'));
+                text += QStringLiteral(" %1").arg(quint8(module.memory.at(int(area.address) + i)),
+                                                  2, 16, QLatin1Char('0'));
             text += QLatin1Char('\n');
         }
     }
@@ -108,40 +108,48 @@ void TestCompiler::assignment_data()
     QTest::addColumn<int>("counterFeedback");
     QTest::addColumn<int>("delayFeedback");
 
-    QTest::newRow("empty") << "" << "" << 0 << "- - - - - - - - - - -" << 0x0700 << 0 << 0;
+    QTest::newRow("empty") << ""
+                           << "" << 0 << "- - - - - - - - - - -" << 0x0700 << 0 << 0;
     QTest::newRow("two counters, one delay")
-        << "LL" << "L" << 0 << "- - - DlyFnc0 CntFnc0 CntFnc1 - - - - -" << 0x0708 << 0 << 0;
-    QTest::newRow("two delays") << "" << "LL" << 0 << "- - - - - - DlyFnc1 DlyFnc0 - - -"
-                                << 0x07C0 << 0 << 0;
+        << "LL"
+        << "L" << 0 << "- - - DlyFnc0 CntFnc0 CntFnc1 - - - - -" << 0x0708 << 0 << 0;
+    QTest::newRow("two delays") << ""
+                                << "LL" << 0 << "- - - - - - DlyFnc1 DlyFnc0 - - -" << 0x07C0 << 0
+                                << 0;
     QTest::newRow("counter, delay, pass")
-        << "L" << "L" << 1 << "NonFnc0 - - - - - DlyFnc0 CntFnc0 - - -" << 0x0740 << 0 << 0;
+        << "L"
+        << "L" << 1 << "NonFnc0 - - - - - DlyFnc0 CntFnc0 - - -" << 0x0740 << 0 << 0;
     QTest::newRow("eight counters, three delays")
-        << "L9FLLFLL" << "LFP" << 0
+        << "L9FLLFLL"
+        << "LFP" << 0
         << "DlyFnc0 DlyFnc2 DlyFnc1 CntFnc7 CntFnc6 CntFnc4 CntFnc3 CntFnc0 CntFnc5 CntFnc2 CntFnc1"
         << 0x0007 << 0x60 << 0x80;
     // "X": a source whose kind holds "FeedBack" after its start groups the
     // counter with the fed-back ones but sets no flag.
     QTest::newRow("eight counters, one fed through an inner FeedBack kind")
-        << "L9XLLFLL" << "LFP" << 0
+        << "L9XLLFLL"
+        << "LFP" << 0
         << "DlyFnc0 DlyFnc2 DlyFnc1 CntFnc7 CntFnc6 CntFnc4 CntFnc3 CntFnc0 CntFnc5 CntFnc2 CntFnc1"
         << 0x0007 << 0x20 << 0x80;
     QTest::newRow("five delays, four counters")
-        << "9FLL" << "LPLFL" << 0
-        << "DlyFnc0 DlyFnc2 DlyFnc4 DlyFnc1 DlyFnc3 CntFnc2 CntFnc3 CntFnc1 CntFnc0 - -"
-        << 0x061F << 0x10 << 0x02;
+        << "9FLL"
+        << "LPLFL" << 0
+        << "DlyFnc0 DlyFnc2 DlyFnc4 DlyFnc1 DlyFnc3 CntFnc2 CntFnc3 CntFnc1 CntFnc0 - -" << 0x061F
+        << 0x10 << 0x02;
     // The boundaries between the orders: eight blocks in all, and a tie beyond eight.
     QTest::newRow("five counters, three delays")
-        << "LLLLL" << "LLL" << 0
-        << "- - - DlyFnc0 DlyFnc1 DlyFnc2 CntFnc0 CntFnc1 CntFnc2 CntFnc3 CntFnc4" << 0x0038 << 0
-        << 0;
+        << "LLLLL"
+        << "LLL" << 0 << "- - - DlyFnc0 DlyFnc1 DlyFnc2 CntFnc0 CntFnc1 CntFnc2 CntFnc3 CntFnc4"
+        << 0x0038 << 0 << 0;
     QTest::newRow("five counters, five delays")
-        << "LLLL9" << "LFLFL" << 0
+        << "LLLL9"
+        << "LFLFL" << 0
         << "DlyFnc0 DlyFnc2 DlyFnc4 DlyFnc1 DlyFnc3 CntFnc0 CntFnc1 CntFnc2 CntFnc3 CntFnc4 -"
         << 0x041F << 0 << 0x03;
     QTest::newRow("three counters, six passes")
-        << "LLL" << "" << 6
-        << "NonFnc0 NonFnc1 NonFnc2 CntFnc0 CntFnc1 CntFnc2 - - NonFnc3 NonFnc4 NonFnc5" << 0x0700
-        << 0 << 0;
+        << "LLL"
+        << "" << 6 << "NonFnc0 NonFnc1 NonFnc2 CntFnc0 CntFnc1 CntFnc2 - - NonFnc3 NonFnc4 NonFnc5"
+        << 0x0700 << 0 << 0;
 }
 
 void TestCompiler::assignment()
@@ -165,11 +173,16 @@ void TestCompiler::assignment()
     innerFb->setKind(QStringLiteral("PreFeedBack1"));
     auto source = [&](QChar c) -> BlockItem * {
         switch (c.toLatin1()) {
-        case 'L': return logic;
-        case 'F': return fbUser;
-        case 'P': return labelUser;
-        case 'X': return innerFb;
-        default: return nullptr;
+        case 'L':
+            return logic;
+        case 'F':
+            return fbUser;
+        case 'P':
+            return labelUser;
+        case 'X':
+            return innerFb;
+        default:
+            return nullptr;
         }
     };
     for (QChar c : counters) {
@@ -198,7 +211,8 @@ void TestCompiler::assignmentBeyondPaletteLimits()
     for (const bool moreDelays : {false, true}) {
         ProgramData design(nullptr);
         DesignKit kit(design);
-        BlockItem *logic = kit.preLogic(QStringLiteral("_A"), {kit.input(QStringLiteral("IN-CH0"))});
+        BlockItem *logic =
+            kit.preLogic(QStringLiteral("_A"), {kit.input(QStringLiteral("IN-CH0"))});
         for (int i = 0; i < 6; ++i)
             kit.counter(QString(), logic);
         for (int i = 0; i < 6 + (moreDelays ? 1 : -1); ++i)
@@ -214,8 +228,8 @@ void TestCompiler::assignmentBeyondPaletteLimits()
     for (int i = 0; i < 7; ++i)
         kit.pass(nullptr);
     design.assignResources();
-    QCOMPARE(slotText(design), QStringLiteral(
-        "NonFnc0 NonFnc1 NonFnc2 - - - - - NonFnc3 NonFnc4 NonFnc5"));
+    QCOMPARE(slotText(design),
+             QStringLiteral("NonFnc0 NonFnc1 NonFnc2 - - - - - NonFnc3 NonFnc4 NonFnc5"));
 }
 
 void TestCompiler::emptyDesignImage()
@@ -245,10 +259,10 @@ void TestCompiler::fullDesignImage()
     MemoryModule module;
     QVERIFY(design.download(&module));
     checkTraffic(module);
-    QCOMPARE(slotText(design), QStringLiteral(
-        "NonFnc0 NonFnc1 DlyFnc1 DlyFnc0 DlyFnc2 CntFnc4 CntFnc3 CntFnc2 CntFnc1 CntFnc5 CntFnc0"));
-    QCOMPARE(valueAt(module, 0x0004, 1), quint32(0x00));      // no delay fed back
-    QCOMPARE(valueAt(module, 0x0005, 1), quint32(0x40));      // CntFnc5 in slot 9
+    QCOMPARE(slotText(design), QStringLiteral("NonFnc0 NonFnc1 DlyFnc1 DlyFnc0 DlyFnc2 CntFnc4 "
+                                              "CntFnc3 CntFnc2 CntFnc1 CntFnc5 CntFnc0"));
+    QCOMPARE(valueAt(module, 0x0004, 1), quint32(0x00)); // no delay fed back
+    QCOMPARE(valueAt(module, 0x0005, 1), quint32(0x40)); // CntFnc5 in slot 9
     QCOMPARE(valueAt(module, 0x0006, 2), quint32(0x001C));
     QCOMPARE(valueAt(module, 0x000F, 1), quint32(9));          // oscillator in slot 10
     QCOMPARE(valueAt(module, 0x0012, 2), quint32(250));        // DlyFnc2 in slot 4
@@ -256,9 +270,9 @@ void TestCompiler::fullDesignImage()
     QCOMPARE(valueAt(module, 0x0040, 4), quint32(2000000));    // CntFnc2 main 2msec
     QCOMPARE(valueAt(module, 0x0044, 4), quint32(1000000000)); // its sub, mode 3
     QCOMPARE(valueAt(module, 0x0060, 4), quint32(0x0501040F));
-    QCOMPARE(valueAt(module, 0x0068, 2), quint32(0xFD03));     // OUT-CH1 TTL only
-    QCOMPARE(valueAt(module, 0x006B, 1), quint32(0x55));       // even channels low
-    QCOMPARE(valueAt(module, 0x006C, 2), quint32(0x0100));     // IN-OPT user control
+    QCOMPARE(valueAt(module, 0x0068, 2), quint32(0xFD03)); // OUT-CH1 TTL only
+    QCOMPARE(valueAt(module, 0x006B, 1), quint32(0x55));   // even channels low
+    QCOMPARE(valueAt(module, 0x006C, 2), quint32(0x0100)); // IN-OPT user control
     QCOMPARE(valueAt(module, 0x0070, 2), quint32(40000));
     QCOMPARE(valueAt(module, 0x007E, 2), quint32(40700));
     QCOMPARE(valueAt(module, 0x0088, 4), quint32(1500));
@@ -325,7 +339,7 @@ void TestCompiler::badExpressionStopsBeforeAnyWrite()
         {"_A and", "_A", true, "PreLgc0: invalid at EOF"},
         {"_A", "( _A", true, "PstLgc0: invalid --- ')' is missimg."},
         {"_A", "_A _B", false, "PstLgc0: invalid at '_B'"}, // feeds nothing
-        {"   ", "_A", true, nullptr},                      // blank: false, no error
+        {"   ", "_A", true, nullptr},                       // blank: false, no error
     };
     for (const Case &c : cases) {
         ProgramData design(nullptr);

@@ -1,6 +1,6 @@
 #include <QTemporaryDir>
-#include <QTextDocument>
 #include <QTest>
+#include <QTextDocument>
 
 #include "blockitem.h"
 #include "designkit.h"
@@ -45,7 +45,7 @@ void TestDesignCheck::logicBlocks()
     DesignKit kit(design);
     BlockItem *in0 = kit.input(QStringLiteral("IN-CH0"));
     BlockItem *in1 = kit.input(QStringLiteral("IN-CH1"));
-    kit.preLogic(QString(), {in0, in1});              // unconfigured: no port lines
+    kit.preLogic(QString(), {in0, in1}); // unconfigured: no port lines
     BlockItem *mixed = kit.preLogic(QStringLiteral("_A or _C"), {});
     mixed->connectInput(1, in1);
     mixed->setUserName(QStringLiteral("Mixed"));
@@ -75,7 +75,7 @@ void TestDesignCheck::functionAndSinkBlocks()
     DesignKit kit(design);
     BlockItem *logic = kit.preLogic(QStringLiteral("_A"), {kit.input(QStringLiteral("IN-CH0"))});
     BlockItem *oscillator = kit.counter(QStringLiteral("Mode=9"), logic);
-    kit.counter(QStringLiteral("Mode=9"), nullptr);     // no input needed
+    kit.counter(QStringLiteral("Mode=9"), nullptr); // no input needed
     kit.counter(QStringLiteral("Mode=2"), nullptr);
     kit.delay(QString(), nullptr);
     BlockItem *out = kit.output(5, nullptr);

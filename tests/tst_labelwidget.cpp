@@ -11,8 +11,7 @@
 #include <QLabel>
 #include <QTest>
 
-namespace
-{
+namespace {
 
 QImage expected(const char *path, const QString &text)
 {

@@ -191,7 +191,8 @@ void TestLogicEvaluator::randomExpressionsMatchReference()
                 QFAIL(qPrintable(QString("'%1' raised %2").arg(text, message)));
             }
             if (got != evalTree(*tree, values))
-                QFAIL(qPrintable(QString("'%1' wrong for combination %2").arg(text).arg(combination)));
+                QFAIL(qPrintable(
+                    QString("'%1' wrong for combination %2").arg(text).arg(combination)));
         }
     }
 }
@@ -200,17 +201,28 @@ void TestLogicEvaluator::precedenceAndGrouping_data()
 {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("reference");
-    QTest::newRow("and before or") << "_A and _B or _C" << "( _A and _B ) or _C";
-    QTest::newRow("and on the right") << "_A or _B and _C" << "_A or ( _B and _C )";
-    QTest::newRow("and before xor") << "_A xor _B and _C" << "_A xor ( _B and _C )";
-    QTest::newRow("xor before or") << "_A or _B xor _C" << "_A or ( _B xor _C )";
-    QTest::newRow("not binds one operand") << "not _A and _B" << "( not _A ) and _B";
-    QTest::newRow("double not") << "not not _A" << "_A";
-    QTest::newRow("not of a group") << "not (_A or _B)" << "( not _A ) and ( not _B )";
-    QTest::newRow("glued parentheses") << "(_A or _B) and _C" << "( _A or _B ) and _C";
-    QTest::newRow("fully glued word") << "(_A)" << "_A";
-    QTest::newRow("constant") << "_A or true" << "true";
-    QTest::newRow("white space") << "  _K\tand\n_J " << "_K and _J";
+    QTest::newRow("and before or") << "_A and _B or _C"
+                                   << "( _A and _B ) or _C";
+    QTest::newRow("and on the right") << "_A or _B and _C"
+                                      << "_A or ( _B and _C )";
+    QTest::newRow("and before xor") << "_A xor _B and _C"
+                                    << "_A xor ( _B and _C )";
+    QTest::newRow("xor before or") << "_A or _B xor _C"
+                                   << "_A or ( _B xor _C )";
+    QTest::newRow("not binds one operand") << "not _A and _B"
+                                           << "( not _A ) and _B";
+    QTest::newRow("double not") << "not not _A"
+                                << "_A";
+    QTest::newRow("not of a group") << "not (_A or _B)"
+                                    << "( not _A ) and ( not _B )";
+    QTest::newRow("glued parentheses") << "(_A or _B) and _C"
+                                       << "( _A or _B ) and _C";
+    QTest::newRow("fully glued word") << "(_A)"
+                                      << "_A";
+    QTest::newRow("constant") << "_A or true"
+                              << "true";
+    QTest::newRow("white space") << "  _K\tand\n_J "
+                                 << "_K and _J";
 }
 
 void TestLogicEvaluator::precedenceAndGrouping()
@@ -230,20 +242,34 @@ void TestLogicEvaluator::errorTexts_data()
 {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("message");
-    QTest::newRow("operand missing") << "_A and" << "invalid at EOF";
-    QTest::newRow("two operands") << "_A _B" << "invalid at '_B'";
-    QTest::newRow("stray close") << "_A )" << "invalid at ')'";
-    QTest::newRow("open group") << "( _A and _B" << "invalid --- ')' is missimg.";
-    QTest::newRow("lower case variable") << "_a" << "invalid at '_a'";
-    QTest::newRow("upper case operator") << "_A AND _B" << "invalid at 'AND'";
-    QTest::newRow("port beyond K") << "_L" << "invalid at '_L'";
-    QTest::newRow("empty") << "" << "invalid at ''";
-    QTest::newRow("blanks only") << "   " << "invalid at ''";
-    QTest::newRow("double open glued") << "((_A or _B)) and _C" << "invalid at '(_A'";
-    QTest::newRow("double close glued") << "_A and (_B or _C))" << "invalid at '_C))'";
-    QTest::newRow("empty group") << "()" << "invalid at ')'";
-    QTest::newRow("not at end") << "_A and not" << "invalid at EOF";
-    QTest::newRow("not after operand") << "_A not _B" << "invalid at 'not'";
+    QTest::newRow("operand missing") << "_A and"
+                                     << "invalid at EOF";
+    QTest::newRow("two operands") << "_A _B"
+                                  << "invalid at '_B'";
+    QTest::newRow("stray close") << "_A )"
+                                 << "invalid at ')'";
+    QTest::newRow("open group") << "( _A and _B"
+                                << "invalid --- ')' is missimg.";
+    QTest::newRow("lower case variable") << "_a"
+                                         << "invalid at '_a'";
+    QTest::newRow("upper case operator") << "_A AND _B"
+                                         << "invalid at 'AND'";
+    QTest::newRow("port beyond K") << "_L"
+                                   << "invalid at '_L'";
+    QTest::newRow("empty") << ""
+                           << "invalid at ''";
+    QTest::newRow("blanks only") << "   "
+                                 << "invalid at ''";
+    QTest::newRow("double open glued") << "((_A or _B)) and _C"
+                                       << "invalid at '(_A'";
+    QTest::newRow("double close glued") << "_A and (_B or _C))"
+                                        << "invalid at '_C))'";
+    QTest::newRow("empty group") << "()"
+                                 << "invalid at ')'";
+    QTest::newRow("not at end") << "_A and not"
+                                << "invalid at EOF";
+    QTest::newRow("not after operand") << "_A not _B"
+                                       << "invalid at 'not'";
 }
 
 void TestLogicEvaluator::errorTexts()
@@ -257,9 +283,8 @@ void TestLogicEvaluator::deepNestingIsRefused()
 {
     const bool values[11] = {true};
     QCOMPARE(LogicEvaluator::logicEvaluate(QString("not ").repeated(999) + "_A", values), false);
-    QCOMPARE(LogicEvaluator::logicEvaluate(QString("( ").repeated(1000) + "_A"
-                                               + QString(" )").repeated(1000),
-                                           values),
+    QCOMPARE(LogicEvaluator::logicEvaluate(
+                 QString("( ").repeated(1000) + "_A" + QString(" )").repeated(1000), values),
              true);
     // A hostile file must not exhaust the stack.
     QCOMPARE(errorOf(QString("not ").repeated(200000) + "_A"), QString("invalid at 'not'"));

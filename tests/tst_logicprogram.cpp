@@ -72,20 +72,49 @@ void TestLogicProgram::agreesWithEvaluator_data()
 {
     QTest::addColumn<QString>("expression");
     const char *const cases[] = {
-        "_A and _B or _C", "_A or _B and _C", "_A xor _B and _C", "_A or _B xor _C",
-        "not _A and _B", "not not _A", "not (_A or _B)", "(_A or _B) and _C", "(_A)",
-        "_A and _B xor _C or _D and not _E", "_A or ( _B ) and _C", "((_A or _B) and _C)",
-        "_A or (_B and (_C xor _D)) and _E", "_K and _J or _I", "_A or true", "false xor _B",
-        "_A and", "_A _B", "_A )", "( _A and _B", "_a", "_A AND _B", "", "   ",
-        "((_A", "_A))", "()", "_A or _B not _C", "_A and _B ( _C", "not", "EOF",
-        "_A or EOF", "_L", "(_A or _B", "_A or _B)", "not _A xor not _B and not _C",
+        "_A and _B or _C",
+        "_A or _B and _C",
+        "_A xor _B and _C",
+        "_A or _B xor _C",
+        "not _A and _B",
+        "not not _A",
+        "not (_A or _B)",
+        "(_A or _B) and _C",
+        "(_A)",
+        "_A and _B xor _C or _D and not _E",
+        "_A or ( _B ) and _C",
+        "((_A or _B) and _C)",
+        "_A or (_B and (_C xor _D)) and _E",
+        "_K and _J or _I",
+        "_A or true",
+        "false xor _B",
+        "_A and",
+        "_A _B",
+        "_A )",
+        "( _A and _B",
+        "_a",
+        "_A AND _B",
+        "",
+        "   ",
+        "((_A",
+        "_A))",
+        "()",
+        "_A or _B not _C",
+        "_A and _B ( _C",
+        "not",
+        "EOF",
+        "_A or EOF",
+        "_L",
+        "(_A or _B",
+        "_A or _B)",
+        "not _A xor not _B and not _C",
         "_A and _B and _C or _D xor _E xor _F and _G or not _H and _I or _J xor _K"};
     for (const char *text : cases)
         QTest::newRow(text) << QString::fromLatin1(text);
     QTest::newRow("deep negation") << QString(QStringLiteral("not ").repeated(1001) + "_A");
     QTest::newRow("deep group") << QString(QStringLiteral("( ").repeated(1001) + "_A");
-    QTest::newRow("deep but allowed")
-        << QString(QStringLiteral("( not ").repeated(400) + "_A" + QStringLiteral(" )").repeated(400));
+    QTest::newRow("deep but allowed") << QString(QStringLiteral("( not ").repeated(400) + "_A" +
+                                                 QStringLiteral(" )").repeated(400));
 }
 
 void TestLogicProgram::agreesWithEvaluator()
@@ -96,8 +125,8 @@ void TestLogicProgram::agreesWithEvaluator()
 
 void TestLogicProgram::agreesOnRandomExpressions()
 {
-    const QStringList operands = {"_A", "_B", "_C", "_D", "_E", "_F", "_G", "_H", "_I", "_J",
-                                  "_K", "true", "false"};
+    const QStringList operands = {"_A", "_B", "_C", "_D", "_E",   "_F",   "_G",
+                                  "_H", "_I", "_J", "_K", "true", "false"};
     const QStringList words = {"and", "or", "xor", "not", "(", ")", "_A", "_C", "_K", "x"};
     QRandomGenerator random(20240611);
     for (int round = 0; round < 400; ++round) {
@@ -128,7 +157,8 @@ void TestLogicProgram::agreesOnRandomExpressions()
             parts << QStringLiteral(")");
         QString text = parts.join(QLatin1Char(' '));
         if (random.bounded(2)) // parentheses attached to words, as users type them
-            text.replace(QStringLiteral("( "), QStringLiteral("(")).replace(QStringLiteral(" )"), QStringLiteral(")"));
+            text.replace(QStringLiteral("( "), QStringLiteral("("))
+                .replace(QStringLiteral(" )"), QStringLiteral(")"));
         compareOutcomes(text);
         if (QTest::currentTestFailed())
             return;

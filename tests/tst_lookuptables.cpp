@@ -83,7 +83,9 @@ void TestLookupTables::feedbackPath()
     for (int n = 0; n <= 10; ++n)
         sinks << manyKit.feedback(nullptr);
     BlockItem *c = manyKit.counter(QString(), manyKit.feedbackUser(sinks[1]));
-    BlockItem *other = manyKit.counter(QString(), manyKit.preLogic(QStringLiteral("_A"), {manyKit.input(QStringLiteral("IN-CH0"))}));
+    BlockItem *other =
+        manyKit.counter(QString(), manyKit.preLogic(QStringLiteral("_A"),
+                                                    {manyKit.input(QStringLiteral("IN-CH0"))}));
     sinks[1]->connectInput(0, manyKit.postLogic(QStringLiteral("_A"), {c}));
     sinks[10]->connectInput(0, manyKit.postLogic(QStringLiteral("_A"), {other}));
     many.assignResources();
@@ -140,7 +142,8 @@ void TestLookupTables::sharedLines()
     // Four counters and four delays: slot 8 is empty, line 5 serves the delay in slot 0.
     ProgramData other(nullptr);
     DesignKit otherKit(other);
-    BlockItem *source = otherKit.preLogic(QStringLiteral("_A"), {otherKit.input(QStringLiteral("IN-CH2"))});
+    BlockItem *source =
+        otherKit.preLogic(QStringLiteral("_A"), {otherKit.input(QStringLiteral("IN-CH2"))});
     for (int i = 0; i < 4; ++i)
         otherKit.counter(QString(), nullptr);
     for (int i = 0; i < 4; ++i)
@@ -158,14 +161,14 @@ void TestLookupTables::passThroughUnits()
     DesignKit kit(design);
     BlockItem *in = kit.input(QStringLiteral("IN-CH7"));
     BlockItem *logic = kit.preLogic(QStringLiteral("not _A"), {in});
-    kit.pass(nullptr);                  // slot 0: no source
-    kit.pass(logic);                    // slot 1
+    kit.pass(nullptr); // slot 0: no source
+    kit.pass(logic);   // slot 1
     // A label resolves to the sink of exactly its name, not to an earlier
     // sink whose name merely contains it.
     BlockItem *decoy = kit.preLabel(kit.preLogic(QStringLiteral("true"), {}));
     BlockItem *label = kit.preLabel(logic);
     decoy->setName(label->name() + QLatin1Char('0'));
-    kit.pass(kit.labelUser(label));     // slot 2, through the label
+    kit.pass(kit.labelUser(label)); // slot 2, through the label
     design.assignResources();
     for (int i : {0, 0x80, 0x3FF}) {
         const int entry = design.functionTableEntry(quint16(2 * i));
@@ -182,7 +185,7 @@ void TestLookupTables::unitIndexedTables()
     DesignKit kit(design);
     BlockItem *counters[4];
     for (BlockItem *&c : counters)
-        c = kit.counter(QString(), nullptr);   // slots 3, 4, 5, 6
+        c = kit.counter(QString(), nullptr); // slots 3, 4, 5, 6
     BlockItem *both = kit.postLogic(QStringLiteral("_A and _B"), {counters[0], counters[1]});
     kit.output(0, both);
     // A label in the PostLogic column carries slot 6 to another sheet.

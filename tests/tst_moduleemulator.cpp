@@ -72,8 +72,9 @@ QPair<bool, quint32> pollStatus(ModuleEmulator &emulator)
     QByteArray status;
     if (!readRegs(emulator, 0x8001, 7, &status) || status.size() != 7)
         return qMakePair(false, 0xFFFFFFFFu);
-    const quint32 progress = (quint32(quint8(status[3])) << 24) | (quint32(quint8(status[4])) << 16)
-        | (quint32(quint8(status[5])) << 8) | quint32(quint8(status[6]));
+    const quint32 progress = (quint32(quint8(status[3])) << 24) |
+                             (quint32(quint8(status[4])) << 16) |
+                             (quint32(quint8(status[5])) << 8) | quint32(quint8(status[6]));
     return qMakePair(status.at(0) != char(0), progress);
 }
 
@@ -128,10 +129,10 @@ void TestModuleEmulator::protocolViolations_data()
     QTest::newRow("read length 0") << readRequest(0x10, 0) << "bad length 0";
     QTest::newRow("write length 129")
         << (header(0x80, 1, 129, 0x2000) + QByteArray(129, 'x')) << "bad length 129";
-    QTest::newRow("write data short") << (header(0x80, 1, 4, 0x10) + QByteArray(2, 'x'))
-                                      << "write of 2 data bytes with length 4";
-    QTest::newRow("write data long") << (header(0x80, 1, 2, 0x10) + QByteArray(4, 'x'))
-                                     << "write of 4 data bytes with length 2";
+    QTest::newRow("write data short")
+        << (header(0x80, 1, 4, 0x10) + QByteArray(2, 'x')) << "write of 2 data bytes with length 4";
+    QTest::newRow("write data long")
+        << (header(0x80, 1, 2, 0x10) + QByteArray(4, 'x')) << "write of 4 data bytes with length 2";
     QTest::newRow("read with data") << (readRequest(0x10, 2) + "xy") << "read request of 10 bytes";
     QTest::newRow("short datagram") << bytes({0xFF, 0xC0, 1, 4, 0}) << "short request of 5 bytes";
 }
@@ -188,15 +189,15 @@ void TestModuleEmulator::accessRules()
     QVERIFY(readRegs(emulator, 0, 4, &data));
     QCOMPARE(data, QByteArray("?abc"));
 
-    QVERIFY(!writeRegs(emulator, 0x0002, "zz"));                   // version is read-only
+    QVERIFY(!writeRegs(emulator, 0x0002, "zz")); // version is read-only
     QCOMPARE(emulator.requestLog().last().note, QStringLiteral("read-only register at 0x2"));
-    QVERIFY(!readRegs(emulator, 0x008E, 4));                       // runs past the configuration
-    QVERIFY(!readRegs(emulator, 0x1000, 1));                       // unmapped
-    QVERIFY(!readRegs(emulator, 0x8040, 1));                       // commands are write-only
-    QVERIFY(!writeRegs(emulator, 0x8001, "\x01"));                 // status is read-only
+    QVERIFY(!readRegs(emulator, 0x008E, 4));       // runs past the configuration
+    QVERIFY(!readRegs(emulator, 0x1000, 1));       // unmapped
+    QVERIFY(!readRegs(emulator, 0x8040, 1));       // commands are write-only
+    QVERIFY(!writeRegs(emulator, 0x8001, "\x01")); // status is read-only
     QVERIFY(!writeRegs(emulator, 0x8008, "\x01"));
     QVERIFY(!readRegs(emulator, 0xFFFFFC3D, 1));
-    QVERIFY(readRegs(emulator, 0x0000, 128));                      // version and configuration
+    QVERIFY(readRegs(emulator, 0x0000, 128)); // version and configuration
     QVERIFY(readRegs(emulator, 0x0080, 16));
     QVERIFY(readRegs(emulator, 0x0100, 128));
     QVERIFY(readRegs(emulator, 0x3F80, 128));
@@ -208,8 +209,8 @@ void TestModuleEmulator::designWritesAndProtection()
 {
     ModuleEmulator emulator;
     QCOMPARE(emulator.pageState(), quint8(0));
-    QVERIFY(writeRegs(emulator, 0x006E, bytes({0x02, 0x01})));      // user control
-    QVERIFY(writeRegs(emulator, 0x0064, bytes({0x80})));            // counter enable
+    QVERIFY(writeRegs(emulator, 0x006E, bytes({0x02, 0x01}))); // user control
+    QVERIFY(writeRegs(emulator, 0x0064, bytes({0x80})));       // counter enable
     QCOMPARE(emulator.pageState(), quint8(0));
     QVERIFY(writeRegs(emulator, 0x0010, "\x05"));
     QCOMPARE(emulator.pageState(), quint8(0x80));
@@ -223,11 +224,11 @@ void TestModuleEmulator::designWritesAndProtection()
     QCOMPARE(quint8(state[0]) & 0x01, 0);
     QVERIFY(!writeRegs(emulator, 0x2000, "\x01"));
     QVERIFY(!writeRegs(emulator, 0x0004, "\x01"));
-    QVERIFY(!writeRegs(emulator, 0x8073, "\xff"));                  // restore would change them
+    QVERIFY(!writeRegs(emulator, 0x8073, "\xff")); // restore would change them
     QVERIFY(writeRegs(emulator, 0x006E, bytes({0x00, 0x01})));
-    QVERIFY(writeRegs(emulator, 0x0100, "comment"));                 // directory is not protected
+    QVERIFY(writeRegs(emulator, 0x0100, "comment")); // directory is not protected
     QCOMPARE(emulator.pageState(), quint8(0x03));
-    QVERIFY(writeRegs(emulator, 0xFFFFFF3C, "\x01"));               // unprotect through the module
+    QVERIFY(writeRegs(emulator, 0xFFFFFF3C, "\x01")); // unprotect through the module
     QVERIFY(writeRegs(emulator, 0x2000, "\x01"));
     QCOMPARE(emulator.pageState(), quint8(0x83));
 }
@@ -250,10 +251,10 @@ void TestModuleEmulator::eepromWriteEnable()
     QByteArray block;
     QVERIFY(readRegs(emulator, 0xFFFFFC12, 30, &block));
     QCOMPARE(block.mid(6, 4), bytes({127, 0, 0, 9}));
-    QCOMPARE(block.mid(16, 2), bytes({0x12, 0x34}));               // UDP port 4660 unchanged
+    QCOMPARE(block.mid(16, 2), bytes({0x12, 0x34})); // UDP port 4660 unchanged
     QCOMPARE(emulator.peek(0xFFFFFC3C, 1), bytes({0x03}));
     QCOMPARE(emulator.peek(0xFFFFFC3E, 1), bytes({0x02}));
-    QCOMPARE(emulator.peek(0xFFFFFF3C, 1), bytes({0x01}));          // live byte is separate
+    QCOMPARE(emulator.peek(0xFFFFFF3C, 1), bytes({0x01})); // live byte is separate
 }
 
 void TestModuleEmulator::pageSaveAndRestore()
@@ -281,7 +282,7 @@ void TestModuleEmulator::pageSaveAndRestore()
     QVERIFY(!emulator.isBusy());
     QCOMPARE(emulator.designImage(), saved);
     QCOMPARE(emulator.pageState(), quint8(2));
-    QVERIFY(writeRegs(emulator, 0x8075, "\xff"));                   // a never saved page is empty
+    QVERIFY(writeRegs(emulator, 0x8075, "\xff")); // a never saved page is empty
     QCOMPARE(emulator.designImage(), QByteArray(140 + 8192, '\0'));
     QCOMPARE(emulator.pageState(), quint8(5));
 }
@@ -306,7 +307,7 @@ void TestModuleEmulator::busyForeverAndAbort()
     QCOMPARE(emulator.requestLog().last().note, QStringLiteral("command 0x8053 aborted"));
     QVERIFY(!emulator.isBusy());
     QCOMPARE(pollStatus(emulator).first, false);
-    QCOMPARE(emulator.romImage(3), QByteArray(140 + 8192, '\0'));  // the save never completed
+    QCOMPARE(emulator.romImage(3), QByteArray(140 + 8192, '\0')); // the save never completed
     QCOMPARE(emulator.pageState(), quint8(0x80));
 }
 
@@ -348,14 +349,14 @@ void TestModuleEmulator::clusterStore()
         QVERIFY(writeRegs(emulator, 0xC000 + quint32(i), data.mid(i, 128)));
     QVERIFY(writeRegs(emulator, 0x8100, bytes({0, 0, 0, 100})));
     QVERIFY(writeRegs(emulator, 0x8104, "\xff"));
-    QCOMPARE(emulator.cluster(100), QByteArray(4096, '\0'));        // not before the command ends
+    QCOMPARE(emulator.cluster(100), QByteArray(4096, '\0')); // not before the command ends
     QCOMPARE(pollStatus(emulator), qMakePair(true, quint32(2048)));
     QCOMPARE(pollStatus(emulator), qMakePair(false, quint32(4096)));
     QCOMPARE(emulator.cluster(100), data);
 
     QVERIFY(writeRegs(emulator, 0xC000, QByteArray(128, 'z')));
     QVERIFY(writeRegs(emulator, 0x8105, "\xff"));
-    QVERIFY(writeRegs(emulator, 0x8100, bytes({0, 0, 0, 5})));      // the command latched 100
+    QVERIFY(writeRegs(emulator, 0x8100, bytes({0, 0, 0, 5}))); // the command latched 100
     pollStatus(emulator);
     pollStatus(emulator);
     QByteArray window;
@@ -376,12 +377,14 @@ void TestModuleEmulator::ruleSkipAndCount()
     emulator.addRule(busy);
     emulator.addRule(FaultRule(FaultRule::DropReply, FaultRule::AnyCommand, 0x3000, 0x3000, -1));
 
-    QVERIFY(readRegs(emulator, 0x2000, 4));                          // reads do not match
-    QVERIFY(writeRegs(emulator, 0x2000, "1"));                       // skipped
+    QVERIFY(readRegs(emulator, 0x2000, 4));    // reads do not match
+    QVERIFY(writeRegs(emulator, 0x2000, "1")); // skipped
     QVERIFY(!writeRegs(emulator, 0x2001, "2"));
     QVERIFY(!writeRegs(emulator, 0x2FFF, "3"));
     QVERIFY(writeRegs(emulator, 0x2002, "4"));
-    QCOMPARE(emulator.peek(0x2000, 3), QByteArray("1\0" "4", 3));   // bus errors wrote nothing
+    QCOMPARE(emulator.peek(0x2000, 3), QByteArray("1\0"
+                                                  "4",
+                                                  3)); // bus errors wrote nothing
     QCOMPARE(emulator.peek(0x2FFF, 1), QByteArray(1, '\0'));
 
     // A request that only overlaps the range still matches; dropped writes still happen.
@@ -421,7 +424,7 @@ void TestModuleEmulator::stateFile()
     QCOMPARE(restarted.pageState(), quint8(4));
     QCOMPARE(restarted.peek(0x0100 + 4 * 112, 4), QByteArray("kept"));
     QCOMPARE(restarted.peek(0x0000, 4), QByteArray("1xyz"));
-    QCOMPARE(restarted.peek(0xFFFFFF3C, 1), bytes({0x00}));          // booted write-protected
+    QCOMPARE(restarted.peek(0xFFFFFF3C, 1), bytes({0x00})); // booted write-protected
     QCOMPARE(restarted.cluster(50).left(9), QByteArray("file data"));
     QCOMPARE(restarted.fatEntry(4), quint16(0x8008));
 
@@ -431,7 +434,7 @@ void TestModuleEmulator::stateFile()
     damaged.close();
     QVERIFY(!restarted.loadState(file, &error));
     QVERIFY(error.endsWith(QStringLiteral("the module state file is damaged")));
-    QCOMPARE(restarted.pageState(), quint8(4));                      // nothing was taken
+    QCOMPARE(restarted.pageState(), quint8(4)); // nothing was taken
     QVERIFY(!restarted.loadState(dir.filePath(QStringLiteral("absent")), &error));
     QFile junk(dir.filePath(QStringLiteral("junk")));
     QVERIFY(junk.open(QIODevice::WriteOnly));
@@ -474,7 +477,7 @@ void TestModuleEmulator::udpService()
 
     emulator.stop();
     QVERIFY(!emulator.isRunning());
-    QVERIFY2(emulator.start(0, 0, &error), qPrintable(error));       // restartable
+    QVERIFY2(emulator.start(0, 0, &error), qPrintable(error)); // restartable
 }
 
 void TestModuleEmulator::counterStream()

@@ -222,8 +222,8 @@ void TestProgramData::candidateNames()
     design.createDefaultOut(0, 4, name)->setKind(name);
     names.clear();
     design.candidateNames("OUT-CH", names, 0);
-    QCOMPARE(names, (QStringList{"OUT-CH2", "OUT-CH3", "OUT-CH4", "OUT-CH5", "OUT-CH6",
-                                 "OUT-CH7"}));
+    QCOMPARE(names,
+             (QStringList{"OUT-CH2", "OUT-CH3", "OUT-CH4", "OUT-CH5", "OUT-CH6", "OUT-CH7"}));
     name = "MsrCnt";
     design.createDefaultMsrCnt(0, 2, name)->setKind(name);
     names.clear();

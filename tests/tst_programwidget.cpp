@@ -13,8 +13,7 @@
 #include <QPainter>
 #include <QTest>
 
-namespace
-{
+namespace {
 
 QColor at(const QImage &image, int x, int y)
 {
@@ -29,8 +28,7 @@ class TestSheet : public ProgramWidget
 public:
     TestSheet(int sheet, ProgramData *data, LabelWidget *strip, SheetHost *host)
         : ProgramWidget(sheet, data, nullptr, strip, host)
-    {
-    }
+    {}
 
     // Puts the block at row `id` of the column its kind word belongs to, as the
     // drop handling would (column, then y = base + pitch * row).

@@ -228,10 +228,10 @@ void TestQRegx::staleReplyDiscarded()
     emulator->poke(0x2000, "old!");
     emulator->poke(0x2100, "new!");
     FaultRule late(FaultRule::DelayReply, FaultRule::ReadCommand, 0x2000, 0x2003);
-    late.delayMs = 1300;   // after the first attempt's 1 s of polls
+    late.delayMs = 1300; // after the first attempt's 1 s of polls
     emulator->addRule(late);
     FaultRule slow(FaultRule::DelayReply, FaultRule::ReadCommand, 0x2100, 0x2103);
-    slow.delayMs = 600;    // the late reply comes in while this one is awaited
+    slow.delayMs = 600; // the late reply comes in while this one is awaited
     emulator->addRule(slow);
 
     QByteArray buffer(4, '\0');
@@ -266,8 +266,7 @@ void TestQRegx::busErrorWithoutRetry()
     // The module refuses a write to its settings memory while writes to it are disabled.
     QCOMPARE(statusOf([&] { engine->write(0xFFFFFC3E, "\x01\x02", 2); }), -4);
     QCOMPARE(requests().size(), 2);
-    QVERIFY(engine->logText().endsWith(
-        QStringLiteral("write address: 0xfffffc3e\nlength: 2\n\n")));
+    QVERIFY(engine->logText().endsWith(QStringLiteral("write address: 0xfffffc3e\nlength: 2\n\n")));
 }
 
 void TestQRegx::timeouts()
@@ -318,7 +317,7 @@ void TestQRegx::shortReplies()
     cut.dataBytes = 10;
     emulator->addRule(cut);
     QByteArray buffer(300, '\0');
-    QCOMPARE(engine->read(0x2000, buffer.data(), 300), 128);       // the short request not counted
+    QCOMPARE(engine->read(0x2000, buffer.data(), 300), 128); // the short request not counted
     emulator->addRule(cut);
     QCOMPARE(statusOf([&] { engine->readExact(0x2000, buffer.data(), 300); }), -2);
     QCOMPARE(engine->logText(),
@@ -356,17 +355,17 @@ void TestQRegx::socketLifecycle()
     qRegisterMetaType<QString *>("QString*");
     Engine idle;
     QSignalSpy closed(&idle, SIGNAL(closed(bool)));
-    QVERIFY(!idle.openSocket());                                    // no host
+    QVERIFY(!idle.openSocket()); // no host
     idle.setHost(QHostAddress(), 4660);
     QVERIFY(!idle.openSocket());
     quint8 value;
-    QCOMPARE(statusOf([&] { idle.readByte(0, &value); }), -3);       // nothing to send on
+    QCOMPARE(statusOf([&] { idle.readByte(0, &value); }), -3); // nothing to send on
     QCOMPARE(idle.statusText(-3), QStringLiteral("Unknown error"));
     idle.closeSocket();
     QCOMPARE(closed.size(), 1);
     QCOMPARE(closed.first().first().toBool(), false);
 
-    QVERIFY(engine->openSocket());                                   // already open: unchanged
+    QVERIFY(engine->openSocket()); // already open: unchanged
     QCOMPARE(engine->readByte(0, &value), 1);
     QVERIFY(requests().size() == 1);
 }
@@ -378,7 +377,7 @@ void TestQRegx::operationOnOwnThread()
     {
         VersionRead worker;
         worker.setHost(QHostAddress(QHostAddress::LocalHost), port);
-        connect(&worker, SIGNAL(error(QString*)), &receiver, SLOT(onError(QString*)));
+        connect(&worker, SIGNAL(error(QString *)), &receiver, SLOT(onError(QString *)));
         connect(&worker, SIGNAL(closed(bool)), &receiver, SLOT(onClosed(bool)));
         worker.start();
         QTRY_COMPARE(receiver.events, QStringList{QStringLiteral("closed:1")});
@@ -391,7 +390,7 @@ void TestQRegx::operationOnOwnThread()
     {
         VersionRead worker;
         worker.setHost(QHostAddress(QHostAddress::LocalHost), port);
-        connect(&worker, SIGNAL(error(QString*)), &receiver, SLOT(onError(QString*)));
+        connect(&worker, SIGNAL(error(QString *)), &receiver, SLOT(onError(QString *)));
         connect(&worker, SIGNAL(closed(bool)), &receiver, SLOT(onClosed(bool)));
         worker.start();
         QTRY_COMPARE(receiver.events.size(), 2);

@@ -37,7 +37,8 @@ QVector<QPair<quint32, quint8>> goldenBytes(const QString &file)
             continue;
         const quint32 address = parts.first().chopped(1).toUInt(nullptr, 16);
         for (int i = 1; i < parts.size(); ++i)
-            result.append(qMakePair(address + quint32(i - 1), quint8(parts.at(i).toUInt(nullptr, 16))));
+            result.append(
+                qMakePair(address + quint32(i - 1), quint8(parts.at(i).toUInt(nullptr, 16))));
     }
     return result;
 }
@@ -142,7 +143,7 @@ void TestQUdpThread::downloadWritesTheCompiledImage()
         QVERIFY(probe.progress[i] > probe.progress[i - 1]);
     const QVector<RequestLogEntry> log = emulator->requestLog();
     QCOMPARE(writeRequests(log), 68);
-    QCOMPARE(log.size(), 1 + 68);   // the version read first
+    QCOMPARE(log.size(), 1 + 68); // the version read first
     QCOMPARE(requestText(log.first()), QStringLiteral("R 0x0"));
     for (const RequestLogEntry &entry : log)
         QVERIFY(entry.length <= 128 && entry.violation.isEmpty());
@@ -278,7 +279,8 @@ void TestQUdpThread::versionRefusal()
         QCOMPARE(log.size(), 2);
     } else {
         QCOMPARE(probe.events, QStringList({"error", "closed:false"}));
-        QCOMPARE(probe.errorText, QStringLiteral("This application does not support the Hardware."));
+        QCOMPARE(probe.errorText,
+                 QStringLiteral("This application does not support the Hardware."));
         QCOMPARE(log.size(), 1);
     }
 }
@@ -321,7 +323,7 @@ void TestQUdpThread::blockReads()
 void TestQUdpThread::plainWritesWithWriteEnable()
 {
     auto w = worker();
-    w->setRead(0x0000, 0);   // no read: the writes follow
+    w->setRead(0x0000, 0); // no read: the writes follow
     w->addWrite(0x006E, bytes({0x02, 0x01}), false);
     w->addWrite(0xFFFFFC3Eu, bytes({0x07}), true);
     WorkerProbe probe(w.get());
@@ -338,8 +340,8 @@ void TestQUdpThread::plainWritesWithWriteEnable()
 
 void TestQUdpThread::writeEnableClosedAfterFailure()
 {
-    emulator->addRule(FaultRule(FaultRule::BusError, FaultRule::WriteCommand, 0xFFFFFC3Eu,
-                                0xFFFFFC3Eu));
+    emulator->addRule(
+        FaultRule(FaultRule::BusError, FaultRule::WriteCommand, 0xFFFFFC3Eu, 0xFFFFFC3Eu));
     auto w = worker();
     w->addWrite(0xFFFFFC3Eu, bytes({0x07}), true);
     w->addWrite(0x006E, bytes({0x02, 0x01}), false);
@@ -354,10 +356,10 @@ void TestQUdpThread::writeEnableClosedAfterFailure()
 
     // The closing write failing too keeps the first failure's text.
     FaultRule failClose(FaultRule::BusError, FaultRule::WriteCommand, 0xFFFFFCFFu, 0xFFFFFCFFu);
-    failClose.skip = 1;   // the opening write goes through
+    failClose.skip = 1; // the opening write goes through
     emulator->addRule(failClose);
-    emulator->addRule(FaultRule(FaultRule::BusError, FaultRule::WriteCommand, 0xFFFFFC3Eu,
-                                0xFFFFFC3Eu));
+    emulator->addRule(
+        FaultRule(FaultRule::BusError, FaultRule::WriteCommand, 0xFFFFFC3Eu, 0xFFFFFC3Eu));
     w = worker();
     w->addWrite(0xFFFFFC3Eu, bytes({0x07}), true);
     WorkerProbe twice(w.get());
@@ -368,8 +370,8 @@ void TestQUdpThread::writeEnableClosedAfterFailure()
     // Cancelled while the EEPROM write waits for its reply: writes are still closed.
     emulator->clearRules();
     emulator->clearLog();
-    emulator->addRule(FaultRule(FaultRule::DropReply, FaultRule::WriteCommand, 0xFFFFFC3Eu,
-                                0xFFFFFC3Eu));
+    emulator->addRule(
+        FaultRule(FaultRule::DropReply, FaultRule::WriteCommand, 0xFFFFFC3Eu, 0xFFFFFC3Eu));
     w = worker();
     w->addWrite(0xFFFFFC3Eu, bytes({0x07}), true);
     WorkerProbe cancelled(w.get());
@@ -406,8 +408,8 @@ void TestQUdpThread::networkSettings()
 
     // A transfer failure inside the writer, after it opened the settings memory: closed again.
     settings.failure.clear();
-    emulator->addRule(FaultRule(FaultRule::BusError, FaultRule::WriteCommand, 0xFFFFFC12u,
-                                0xFFFFFC12u));
+    emulator->addRule(
+        FaultRule(FaultRule::BusError, FaultRule::WriteCommand, 0xFFFFFC12u, 0xFFFFFC12u));
     w = worker();
     w->setNetSetup(&settings);
     WorkerProbe refused(w.get());
@@ -438,7 +440,7 @@ void TestQUdpThread::cancelTexts()
     QVERIFY(w->wait(5000));
     QCOMPARE(waiting.events, QStringList({"progress", "error", "closed:false"}));
     QCOMPARE(waiting.errorText, QStringLiteral("QRegx: Aborted"));
-    QVERIFY(emulator->designImage() != QByteArray(140 + 8192, '\0'));   // partly written
+    QVERIFY(emulator->designImage() != QByteArray(140 + 8192, '\0')); // partly written
 
     // Cancelled between two batches: the next one is not sent.
     emulator->clearLog();

@@ -10,7 +10,8 @@ QByteArray poolTakenExcept(const QList<int> &freeClusters)
 {
     QByteArray fat = RomFat::emptyImage();
     for (int n = RomFat::PoolFirst; n <= RomFat::PoolLast; ++n)
-        RomFat::setEntry(fat, n, freeClusters.contains(n) ? RomFat::FreeEntry : RomFat::LastCluster);
+        RomFat::setEntry(fat, n,
+                         freeClusters.contains(n) ? RomFat::FreeEntry : RomFat::LastCluster);
     return fat;
 }
 
@@ -79,8 +80,7 @@ void TestRomFat::allocateAndReadBack_data()
     QTest::newRow("4096 bytes") << 4096 << QVector<int>{5} << QVector<int>{0x8FFF};
     QTest::newRow("4097 bytes") << 4097 << QVector<int>{5, 16} << QVector<int>{16, 0x8000};
     QTest::newRow("8192 bytes") << 8192 << QVector<int>{5, 16} << QVector<int>{16, 0x8FFF};
-    QTest::newRow("8193 bytes") << 8193 << QVector<int>{5, 16, 17}
-                                << QVector<int>{16, 17, 0x8000};
+    QTest::newRow("8193 bytes") << 8193 << QVector<int>{5, 16, 17} << QVector<int>{16, 17, 0x8000};
 }
 
 void TestRomFat::allocateAndReadBack()
@@ -128,7 +128,8 @@ void TestRomFat::freeingAndOverwriting()
     QCOMPARE(RomFat::allocate(fat, 3, 3 * 4096), (QVector<int>{3, 16, 17}));
     QCOMPARE(RomFat::allocate(fat, 4, 2 * 4096), (QVector<int>{4, 18}));
 
-    // Overwriting page 3 with a smaller file: the old chain is freed first, then reused lowest first.
+    // Overwriting page 3 with a smaller file: the old chain is freed first, then reused lowest
+    // first.
     RomFat::freeChain(fat, 3);
     QCOMPARE(RomFat::entry(fat, 3), RomFat::FreeEntry);
     QCOMPARE(RomFat::entry(fat, 16), RomFat::FreeEntry);
@@ -193,7 +194,8 @@ void TestRomFat::corruptionTexts_data()
         return fat;
     };
     const QString ok;
-    QTest::newRow("page length 4096") << table({{3, 0x9000}}) << RomFat::readLengthCorrupted() << ok;
+    QTest::newRow("page length 4096")
+        << table({{3, 0x9000}}) << RomFat::readLengthCorrupted() << ok;
     QTest::newRow("free mark in chain")
         << table({{3, 16}}) << RomFat::readLengthCorrupted() << RomFat::freeLengthCorrupted();
     QTest::newRow("no-file mark in chain")
@@ -202,16 +204,14 @@ void TestRomFat::corruptionTexts_data()
     QTest::newRow("last length 4096 in pool")
         << table({{3, 16}, {16, 0x9000}}) << RomFat::readLengthCorrupted()
         << RomFat::freeLengthCorrupted();
-    QTest::newRow("link to a page")
-        << table({{3, 16}, {16, 20}, {20, 5}}) << RomFat::readLinkCorrupted()
-        << RomFat::freeLinkCorrupted();
+    QTest::newRow("link to a page") << table({{3, 16}, {16, 20}, {20, 5}})
+                                    << RomFat::readLinkCorrupted() << RomFat::freeLinkCorrupted();
     QTest::newRow("page links to a page")
         << table({{3, 4}}) << RomFat::readLinkCorrupted() << RomFat::freeLinkCorrupted();
     QTest::newRow("link to the table")
         << table({{3, 2047}}) << RomFat::readLinkCorrupted() << RomFat::freeLinkCorrupted();
-    QTest::newRow("loop")
-        << table({{3, 16}, {16, 17}, {17, 16}}) << RomFat::readLinkCorrupted()
-        << RomFat::freeLinkCorrupted();
+    QTest::newRow("loop") << table({{3, 16}, {16, 17}, {17, 16}}) << RomFat::readLinkCorrupted()
+                          << RomFat::freeLinkCorrupted();
     QTest::newRow("link beyond the store")
         << table({{3, 16}, {16, 2048}}) << RomFat::readBeyondCorrupted()
         << RomFat::freeLinkCorrupted();
@@ -234,13 +234,14 @@ void TestRomFat::emulatorPresets_data()
     QTest::addColumn<QString>("reading");
     QTest::addColumn<QString>("freeing");
     const QString ok;
-    QTest::newRow("last too long") << int(ModuleEmulator::FatLastTooLong)
-                                   << RomFat::readLengthCorrupted() << ok;
-    QTest::newRow("free in chain") << int(ModuleEmulator::FatFreeInChain)
-                                   << RomFat::readLengthCorrupted() << RomFat::freeLengthCorrupted();
-    QTest::newRow("bad last length") << int(ModuleEmulator::FatBadLastLength)
-                                     << RomFat::readLengthCorrupted()
-                                     << RomFat::freeLengthCorrupted();
+    QTest::newRow("last too long")
+        << int(ModuleEmulator::FatLastTooLong) << RomFat::readLengthCorrupted() << ok;
+    QTest::newRow("free in chain")
+        << int(ModuleEmulator::FatFreeInChain) << RomFat::readLengthCorrupted()
+        << RomFat::freeLengthCorrupted();
+    QTest::newRow("bad last length")
+        << int(ModuleEmulator::FatBadLastLength) << RomFat::readLengthCorrupted()
+        << RomFat::freeLengthCorrupted();
     QTest::newRow("link to page") << int(ModuleEmulator::FatLinkToPage)
                                   << RomFat::readLinkCorrupted() << RomFat::freeLinkCorrupted();
     QTest::newRow("link to table") << int(ModuleEmulator::FatLinkToFat)

@@ -66,7 +66,10 @@ private slots:
     void clusterWaitIsBounded();
 
 private:
-    std::unique_ptr<ProbeWorker> worker() { return std::unique_ptr<ProbeWorker>(new ProbeWorker(*emulator)); }
+    std::unique_ptr<ProbeWorker> worker()
+    {
+        return std::unique_ptr<ProbeWorker>(new ProbeWorker(*emulator));
+    }
     // One page save or restore run to its end; the probe is returned for inspection.
     std::unique_ptr<WorkerProbe> save(int page, const QByteArray &doc,
                                       const QByteArray &comment = QByteArray(), int boot = -1);
@@ -120,7 +123,7 @@ std::unique_ptr<WorkerProbe> TestRomPages::restore(int page)
 void TestRomPages::saveAndRestoreRoundTrips_data()
 {
     QTest::addColumn<int>("size");
-    QTest::addColumn<QVector<int>>("entries");   // FAT entries of page 3 and its pool clusters
+    QTest::addColumn<QVector<int>>("entries"); // FAT entries of page 3 and its pool clusters
     QTest::newRow("1") << 1 << QVector<int>{0x8000};
     QTest::newRow("4095") << 4095 << QVector<int>{0x8FFE};
     QTest::newRow("4096") << 4096 << QVector<int>{0x8FFF};
@@ -140,14 +143,14 @@ void TestRomPages::saveAndRestoreRoundTrips()
     QVERIFY(saving->closed);
     QCOMPARE(saving->events, QStringList({"progress", "closed:true"}));
     QCOMPARE(saving->progress.last(), 0x4000);
-    QVERIFY(current->romFileIn(3)->isEmpty());   // the buffer went to the module
+    QVERIFY(current->romFileIn(3)->isEmpty()); // the buffer went to the module
     QCOMPARE(emulator->fatEntry(3), quint16(entries[0]));
     if (entries.size() > 1)
         QCOMPARE(emulator->fatEntry(16), quint16(entries[1]));
     QCOMPARE(emulator->fatEntry(17), quint16(0xFFFF));
     QCOMPARE(emulator->romImage(3), saved);
     QCOMPARE(emulator->romDirectory().mid(3 * 112, 112), directoryEntry("my design"));
-    QCOMPARE(quint8(emulator->peek(0xFFFFFF3Cu, 1).at(0)), quint8(0x01));   // save bit cleared
+    QCOMPARE(quint8(emulator->peek(0xFFFFFF3Cu, 1).at(0)), quint8(0x01)); // save bit cleared
 
     pokeImage(*emulator, imagePattern(2));
     auto restoring = restore(3);
@@ -161,28 +164,28 @@ void TestRomPages::saveAndRestoreRoundTrips()
 
 void TestRomPages::saveTrafficOrder()
 {
-    emulator->poke(0xFFFFFC3Cu, QByteArray(1, char(0x03)));   // a save bit left in the EEPROM copy
+    emulator->poke(0xFFFFFC3Cu, QByteArray(1, char(0x03))); // a save bit left in the EEPROM copy
     save(5, document(10, 0), "comment", 5);
     const QStringList trace = foldedTrace(emulator->requestLog());
-    QCOMPARE(trace, QStringList({
-        "R 0x0", "R 0xffffff3c", "W 0xffffff3c 03",
-        "W directory", "W 0x8040 ff", "R 0x8001",
-        "W 0xfffffcff 00", "W 0xfffffc3e 05", "W 0xfffffcff ff",
-        "W 0x8055 ff", "R 0x8001",
-        "W 0x8100 000007ff", "W 0x8105 ff", "R 0x8001", "R window",
-        "W window", "W 0x8100 00000005", "W 0x8104 ff", "R 0x8001",
-        "W window", "W 0x8100 000007ff", "W 0x8104 ff", "R 0x8001",
-        "W 0xffffff3c 01", "R 0xfffffc3c", "W 0xfffffcff 00", "W 0xfffffc3c 01",
-        "W 0xfffffcff ff"}));
+    QCOMPARE(trace, QStringList({"R 0x0",           "R 0xffffff3c",      "W 0xffffff3c 03",
+                                 "W directory",     "W 0x8040 ff",       "R 0x8001",
+                                 "W 0xfffffcff 00", "W 0xfffffc3e 05",   "W 0xfffffcff ff",
+                                 "W 0x8055 ff",     "R 0x8001",          "W 0x8100 000007ff",
+                                 "W 0x8105 ff",     "R 0x8001",          "R window",
+                                 "W window",        "W 0x8100 00000005", "W 0x8104 ff",
+                                 "R 0x8001",        "W window",          "W 0x8100 000007ff",
+                                 "W 0x8104 ff",     "R 0x8001",          "W 0xffffff3c 01",
+                                 "R 0xfffffc3c",    "W 0xfffffcff 00",   "W 0xfffffc3c 01",
+                                 "W 0xfffffcff ff"}));
     QVERIFY(!emulator->writeEnabled());
 
     // The boot page alone needs no directory command.
     emulator->clearLog();
     save(5, document(10, 0), QByteArray(), 2);
     const QStringList bootOnly = foldedTrace(emulator->requestLog());
-    QCOMPARE(bootOnly.mid(0, 7), QStringList({"R 0x0", "R 0xffffff3c", "W 0xffffff3c 03",
-                                              "W 0xfffffcff 00", "W 0xfffffc3e 02",
-                                              "W 0xfffffcff ff", "W 0x8055 ff"}));
+    QCOMPARE(bootOnly.mid(0, 7),
+             QStringList({"R 0x0", "R 0xffffff3c", "W 0xffffff3c 03", "W 0xfffffcff 00",
+                          "W 0xfffffc3e 02", "W 0xfffffcff ff", "W 0x8055 ff"}));
     QCOMPARE(countOf(bootOnly, "W 0x8040 ff"), 0);
 }
 
@@ -201,7 +204,7 @@ void TestRomPages::overwritingFreesTheOldChain()
     QCOMPARE(emulator->fatEntry(16), quint16(0xFFFF));
     QCOMPARE(emulator->fatEntry(17), quint16(0xFFFF));
     save(5, document(4097, 4));
-    QCOMPARE(emulator->fatEntry(5), quint16(16));   // the freed cluster is taken again
+    QCOMPARE(emulator->fatEntry(5), quint16(16)); // the freed cluster is taken again
 
     restore(3);
     QCOMPARE(restored, shorter);
@@ -214,7 +217,7 @@ void TestRomPages::poolFull()
     QByteArray fat = RomFat::emptyImage();
     for (int n = RomFat::PoolFirst; n <= RomFat::PoolLast; ++n)
         RomFat::setEntry(fat, n, 0x8000);
-    RomFat::setEntry(fat, 4, 0x8010);   // page 4 holds a small file
+    RomFat::setEntry(fat, 4, 0x8010); // page 4 holds a small file
     emulator->setCluster(2047, fat);
 
     const QByteArray doc = document(8192, 5);
@@ -222,7 +225,7 @@ void TestRomPages::poolFull()
     QCOMPARE(full->events, QStringList({"progress", "xml", "closed:true"}));
     QCOMPARE(full->xml, doc);
     QCOMPARE(full->xmlName, QString());
-    QCOMPARE(emulator->fatEntry(4), quint16(0xFEFE));   // the old file is gone too
+    QCOMPARE(emulator->fatEntry(4), quint16(0xFEFE)); // the old file is gone too
     QCOMPARE(quint8(emulator->peek(0xFFFFFF3Cu, 1).at(0)), quint8(0x01));
 
     emulator->setFatEntry(100, 0xFFFF);
@@ -266,7 +269,7 @@ void TestRomPages::emptyPageAndEmptyDocument()
         ++polls;
         QVERIFY2(log[i].msecs - log[i - 1].msecs >= 99, qPrintable(QString::number(i)));
     }
-    QCOMPARE(polls, 3);   // page command, table, one cluster
+    QCOMPARE(polls, 3); // page command, table, one cluster
 }
 
 void TestRomPages::clearRom()
@@ -298,13 +301,17 @@ void TestRomPages::clearRom()
     QVERIFY(downloaded > 0);
     QCOMPARE(probe.progress.mid(downloaded + 1), steps);
 
-    QStringList expected = {"R 0x0", "R 0xffffff3c", "W 0xffffff3c 03", "W directory",
-                            "W 0x8040 ff", "R 0x8001", "W 0xfffffcff 00", "W 0xfffffc3e 00",
+    QStringList expected = {"R 0x0",           "R 0xffffff3c", "W 0xffffff3c 03", "W directory",
+                            "W 0x8040 ff",     "R 0x8001",     "W 0xfffffcff 00", "W 0xfffffc3e 00",
                             "W 0xfffffcff ff", "design"};
     for (int page = 0; page < 16; ++page)
         expected << QStringLiteral("W 0x%1 ff").arg(0x8050 + page, 0, 16) << "R 0x8001";
-    expected << "W window" << "W 0x8100 000007ff" << "W 0x8104 ff" << "R 0x8001"
-             << "W 0xffffff3c 01" << "R 0xfffffc3c";
+    expected << "W window"
+             << "W 0x8100 000007ff"
+             << "W 0x8104 ff"
+             << "R 0x8001"
+             << "W 0xffffff3c 01"
+             << "R 0xfffffc3c";
     QCOMPARE(foldedTrace(emulator->requestLog()), expected);
 
     QCOMPARE(emulator->cluster(2047), RomFat::emptyImage());
@@ -330,7 +337,8 @@ void TestRomPages::fatCorruptionTexts_data()
     QTest::newRow("read: loop") << int(ModuleEmulator::FatLoop) << false << loop;
     QTest::newRow("read: beyond") << int(ModuleEmulator::FatLinkBeyond) << false << beyond;
     QTest::newRow("free: link to table") << int(ModuleEmulator::FatLinkToFat) << true << freeLink;
-    QTest::newRow("free: bad length") << int(ModuleEmulator::FatBadLastLength) << true << freeLength;
+    QTest::newRow("free: bad length")
+        << int(ModuleEmulator::FatBadLastLength) << true << freeLength;
 }
 
 void TestRomPages::fatCorruptionTexts()
@@ -405,7 +413,7 @@ void TestRomPages::syncRefusals()
 // through cluster waits that wait for idle, so the table written back is the one read.
 void TestRomPages::cancelStopsOnlyThePageCommand()
 {
-    save(1, document(3000, 1));   // another page's file, which must survive
+    save(1, document(3000, 1)); // another page's file, which must survive
     emulator->setBusyPolls(1000, 2);
     emulator->clearLog();
     const QByteArray doc = document(5000, 7);
@@ -453,8 +461,8 @@ void TestRomPages::cancelStopsOnlyThePageCommand()
     const QStringList cleared = foldedTrace(emulator->requestLog());
     QCOMPARE(countOf(cleared, "W 0x8000 ff"), 16);
     const int stored = cleared.indexOf("W 0x8104 ff");
-    QCOMPARE(cleared.mid(stored), QStringList({"W 0x8104 ff", "R 0x8001", "W 0xffffff3c 01",
-                                               "R 0xfffffc3c"}));
+    QCOMPARE(cleared.mid(stored),
+             QStringList({"W 0x8104 ff", "R 0x8001", "W 0xffffff3c 01", "R 0xfffffc3c"}));
     QCOMPARE(emulator->cluster(2047), RomFat::emptyImage());
     QCOMPARE(emulator->romImage(0), page0);
     QVERIFY(emulator->designImage() != page0);
@@ -473,9 +481,9 @@ void TestRomPages::clusterWaitIsBounded()
     QCOMPARE(probe.events, QStringList({"progress", "error", "closed:false"}));
     QCOMPARE(probe.errorText, QStringLiteral("REGX: The module did not finish its command."));
     const QStringList trace = foldedTrace(emulator->requestLog());
-    QCOMPARE(trace.mid(trace.size() - 5), QStringList({"W 0x8000 ff", "R 0x8001",
-                                                      "W 0x8100 000007ff", "W 0x8105 ff",
-                                                      "R 0x8001"}));
+    QCOMPARE(
+        trace.mid(trace.size() - 5),
+        QStringList({"W 0x8000 ff", "R 0x8001", "W 0x8100 000007ff", "W 0x8105 ff", "R 0x8001"}));
 }
 
 QTEST_MAIN(TestRomPages)

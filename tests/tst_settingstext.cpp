@@ -34,16 +34,33 @@ void TestSettingsText::valueReader_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("isNull");
-    QTest::newRow("first token") << "Mode=3 Unit=kHz" << "Mode" << "3" << false;
-    QTest::newRow("last token") << "Mode=3 Unit=kHz" << "Unit" << "kHz" << false;
-    QTest::newRow("path cut at blank") << "Mode=1 PATH=C:/my logs/a.csv" << "PATH" << "C:/my"
-                                       << false;
-    QTest::newRow("absent key") << "Mode=3" << "Unit" << "" << true;
-    QTest::newRow("empty text") << "" << "Mode" << "" << true;
-    QTest::newRow("no token boundary") << "SubMode=4 Mode=7" << "Mode" << "4" << false;
-    QTest::newRow("case sensitive") << "mode=4" << "Mode" << "" << true;
-    QTest::newRow("empty value") << "Disp= Mode=2" << "Disp" << "" << false;
-    QTest::newRow("key without =") << "Mode Mode=5" << "Mode" << "5" << false;
+    QTest::newRow("first token") << "Mode=3 Unit=kHz"
+                                 << "Mode"
+                                 << "3" << false;
+    QTest::newRow("last token") << "Mode=3 Unit=kHz"
+                                << "Unit"
+                                << "kHz" << false;
+    QTest::newRow("path cut at blank") << "Mode=1 PATH=C:/my logs/a.csv"
+                                       << "PATH"
+                                       << "C:/my" << false;
+    QTest::newRow("absent key") << "Mode=3"
+                                << "Unit"
+                                << "" << true;
+    QTest::newRow("empty text") << ""
+                                << "Mode"
+                                << "" << true;
+    QTest::newRow("no token boundary") << "SubMode=4 Mode=7"
+                                       << "Mode"
+                                       << "4" << false;
+    QTest::newRow("case sensitive") << "mode=4"
+                                    << "Mode"
+                                    << "" << true;
+    QTest::newRow("empty value") << "Disp= Mode=2"
+                                 << "Disp"
+                                 << "" << false;
+    QTest::newRow("key without =") << "Mode Mode=5"
+                                   << "Mode"
+                                   << "5" << false;
 }
 
 void TestSettingsText::valueReader()
@@ -136,7 +153,7 @@ void TestSettingsText::counterValues_data()
     QTest::newRow("mode not a number") << "Mode=x MainCnt=1 SubCnt=3" << 1u << 2u;
     QTest::newRow("values absent") << "Mode=3" << 0u << 0u;
     QTest::newRow("display text") << "Mode=4 MainCnt=2msec SubCnt=5usec Disp=kHz" << 2000000u
-                                   << 5000u;
+                                  << 5000u;
 }
 
 void TestSettingsText::counterValues()
@@ -189,23 +206,30 @@ void TestSettingsText::inputThreshold_data()
     QTest::addColumn<bool>("user");
     QTest::addColumn<bool>("high");
     QTest::addColumn<int>("vth");
-    QTest::newRow("dialog text") << "IN-CH0" << "bUser=false bHigh=true Vth=1720" << false
-                                 << false << true << 1720;
-    QTest::newRow("empty") << "IN-CH0" << "" << false << false << false << 1720;
-    QTest::newRow("no Vth") << "IN-CH1" << "bUser=true bHigh=false " << false << true << false
-                            << 0;
-    QTest::newRow("token after Vth") << "IN-CH1" << "bUser=true Vth=100 bHigh=true" << false
-                                     << true << true << 0;
-    QTest::newRow("largest") << "IN-CH2" << "bUser=false bHigh=false Vth=65535" << false
-                             << false << false << 65535;
-    QTest::newRow("beyond 16 bits") << "IN-CH2" << "Vth=65536" << false << false << false << 0;
-    QTest::newRow("user control") << "IN-CH3" << "bUserControl=true" << true << false << false
-                                  << 1720;
-    QTest::newRow("IN-USER empty") << "IN-USER" << "" << true << false << false << 1720;
-    QTest::newRow("IN-USER edited") << "IN-USER" << "bUser=true bHigh=true Vth=5" << false
-                                    << true << true << 5;
-    QTest::newRow("IN-USER counter") << "IN-USER" << "MainCnt=1usec SubCnt=2usec" << false
-                                     << false << false << 0;
+    QTest::newRow("dialog text") << "IN-CH0"
+                                 << "bUser=false bHigh=true Vth=1720" << false << false << true
+                                 << 1720;
+    QTest::newRow("empty") << "IN-CH0"
+                           << "" << false << false << false << 1720;
+    QTest::newRow("no Vth") << "IN-CH1"
+                            << "bUser=true bHigh=false " << false << true << false << 0;
+    QTest::newRow("token after Vth")
+        << "IN-CH1"
+        << "bUser=true Vth=100 bHigh=true" << false << true << true << 0;
+    QTest::newRow("largest") << "IN-CH2"
+                             << "bUser=false bHigh=false Vth=65535" << false << false << false
+                             << 65535;
+    QTest::newRow("beyond 16 bits") << "IN-CH2"
+                                    << "Vth=65536" << false << false << false << 0;
+    QTest::newRow("user control") << "IN-CH3"
+                                  << "bUserControl=true" << true << false << false << 1720;
+    QTest::newRow("IN-USER empty") << "IN-USER"
+                                   << "" << true << false << false << 1720;
+    QTest::newRow("IN-USER edited") << "IN-USER"
+                                    << "bUser=true bHigh=true Vth=5" << false << true << true << 5;
+    QTest::newRow("IN-USER counter")
+        << "IN-USER"
+        << "MainCnt=1usec SubCnt=2usec" << false << false << false << 0;
 }
 
 void TestSettingsText::inputThreshold()

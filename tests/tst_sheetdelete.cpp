@@ -10,8 +10,7 @@
 #include <QLabel>
 #include <QTest>
 
-namespace
-{
+namespace {
 
 void triggerDelete(BlockItem *block)
 {

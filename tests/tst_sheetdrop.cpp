@@ -9,8 +9,7 @@
 #include <QLabel>
 #include <QTest>
 
-namespace
-{
+namespace {
 
 // "E" for an Edit action, "R" for a Rename action; Cut, Copy and Delete always.
 QString actionCode(BlockItem *block)

@@ -8,8 +8,7 @@
 #include <QLabel>
 #include <QTest>
 
-namespace
-{
+namespace {
 
 QStringList dragTexts(const SheetBench &bench)
 {

@@ -15,8 +15,7 @@
 #include <QTest>
 #include <QTextStream>
 
-namespace
-{
+namespace {
 
 void trigger(BlockItem *block, const QString &text)
 {

@@ -24,11 +24,11 @@ QString verify(ProgramData &design, const MemoryModule &module)
     QString scratch;
     design.registerTableHtml(scratch);
     QString diff;
-    const bool match = design.verifyRegisters(module.read(0x0004, 140), diff)
-                       && design.verifyFunctionTable(module.read(0x2000, 2048), diff)
-                       && design.verifyOutputTable(module.read(0x2800, 2048), diff)
-                       && design.verifyDelayTable(module.read(0x3000, 2048), diff)
-                       && design.verifyMsrCntTable(module.read(0x3800, 2048), diff);
+    const bool match = design.verifyRegisters(module.read(0x0004, 140), diff) &&
+                       design.verifyFunctionTable(module.read(0x2000, 2048), diff) &&
+                       design.verifyOutputTable(module.read(0x2800, 2048), diff) &&
+                       design.verifyDelayTable(module.read(0x3000, 2048), diff) &&
+                       design.verifyMsrCntTable(module.read(0x3800, 2048), diff);
     return match ? QString() : diff;
 }
 
@@ -59,9 +59,12 @@ void TestVerify::firstDifferenceIsReported_data()
     QTest::addColumn<QString>("text");
     // Full design: counter unit 2 (slot 5) has main 7 and sub 2.
     QTest::newRow("mode mask") << 0x0007 << "address 0x00000006\ncurrent:001c  register:0000\n";
-    QTest::newRow("counter main") << 0x0033 << "address 0x00000030\ncurrent:00000007  register:000000ff\n";
-    QTest::newRow("counter sub") << 0x0034 << "address 0x00000034\ncurrent:00000002  register:ff000002\n";
-    QTest::newRow("function table") << 0x2003 << "address 0x00002002\ncurrent:9001  register:90ff\n";
+    QTest::newRow("counter main") << 0x0033
+                                  << "address 0x00000030\ncurrent:00000007  register:000000ff\n";
+    QTest::newRow("counter sub") << 0x0034
+                                 << "address 0x00000034\ncurrent:00000002  register:ff000002\n";
+    QTest::newRow("function table")
+        << 0x2003 << "address 0x00002002\ncurrent:9001  register:90ff\n";
     QTest::newRow("output table") << 0x2800 << "address 0x00002800\ncurrent:08  register:ff\n";
     QTest::newRow("feedback table") << 0x37FF << "address 0x000037ff\ncurrent:00  register:ff\n";
     QTest::newRow("counter table") << 0x3801 << "address 0x00003801\ncurrent:20  register:ff\n";

@@ -76,7 +76,8 @@ BlockItem *DesignKit::output(int channel, BlockItem *source, const QString &sett
     return block;
 }
 
-BlockItem *DesignKit::msrCnt(int channel, BlockItem *gate, BlockItem *source, const QString &settings)
+BlockItem *DesignKit::msrCnt(int channel, BlockItem *gate, BlockItem *source,
+                             const QString &settings)
 {
     QString name = QStringLiteral("MsrCnt") + QString::number(channel);
     BlockItem *block = m_design.createDefaultMsrCnt(nextId(), m_sheet, name);

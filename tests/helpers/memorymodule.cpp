@@ -1,10 +1,6 @@
 #include "memorymodule.h"
 
-MemoryModule::MemoryModule()
-    : memory(0x10000, char(0)),
-      written(0x10000, false)
-{
-}
+MemoryModule::MemoryModule() : memory(0x10000, char(0)), written(0x10000, false) {}
 
 QByteArray MemoryModule::read(quint32 address, int length) const
 {

@@ -23,11 +23,11 @@ public:
 
     MemoryModule();
 
-    QByteArray memory;        // 64 KiB register image
-    QVector<bool> written;    // per address: touched by some request
+    QByteArray memory;     // 64 KiB register image
+    QVector<bool> written; // per address: touched by some request
     QVector<Request> requests;
-    QVector<Batch> batches;   // one per non-empty flush, from the progress reports
-    QVector<int> progress;    // every reported byte count
+    QVector<Batch> batches; // one per non-empty flush, from the progress reports
+    QVector<int> progress;  // every reported byte count
 
     // Staging: cancel once this many requests have been sent (-1: never);
     // make request number failAt (0-based) report failResult.

@@ -15,11 +15,12 @@ ProbeWorker::ProbeWorker(const ModuleEmulator &emulator)
 WorkerProbe::WorkerProbe(QUdpThread *worker) : worker(worker)
 {
     connect(worker, SIGNAL(setProgress(int)), this, SLOT(onProgress(int)));
-    connect(worker, SIGNAL(readData(QByteArray*)), this, SLOT(onReadData(QByteArray*)));
-    connect(worker, SIGNAL(setHtml(QString*)), this, SLOT(onHtml(QString*)));
+    connect(worker, SIGNAL(readData(QByteArray *)), this, SLOT(onReadData(QByteArray *)));
+    connect(worker, SIGNAL(setHtml(QString *)), this, SLOT(onHtml(QString *)));
     connect(worker, SIGNAL(setResult(int)), this, SLOT(onResult(int)));
-    connect(worker, SIGNAL(setXml(QByteArray*,QString)), this, SLOT(onXml(QByteArray*,QString)));
-    connect(worker, SIGNAL(error(QString*)), this, SLOT(onError(QString*)));
+    connect(worker, SIGNAL(setXml(QByteArray *, QString)), this,
+            SLOT(onXml(QByteArray *, QString)));
+    connect(worker, SIGNAL(error(QString *)), this, SLOT(onError(QString *)));
     connect(worker, SIGNAL(closed(bool)), this, SLOT(onClosed(bool)));
 }
 
@@ -89,9 +90,9 @@ QStringList foldedTrace(const QVector<RequestLogEntry> &log)
 {
     QStringList trace;
     for (const RequestLogEntry &entry : log) {
-        const bool designWrite = entry.isWrite()
-            && ((entry.address >= 0x0004 && entry.address < 0x0090)
-                || (entry.address >= 0x2000 && entry.address < 0x4000));
+        const bool designWrite =
+            entry.isWrite() && ((entry.address >= 0x0004 && entry.address < 0x0090) ||
+                                (entry.address >= 0x2000 && entry.address < 0x4000));
         const bool window = entry.address >= 0xC000 && entry.address < 0xD000;
         QString text = designWrite ? QStringLiteral("design") : requestText(entry);
         if (entry.isWrite() && entry.address >= 0x0100 && entry.address < 0x0800)

@@ -238,12 +238,13 @@ void paletteAndStrip()
     save("images/MenuLabel.png", 110, 30,
          [](QPainter &p, const QRectF &r) { tag(p, r, labelColour, true); });
     // Wire counters: a flat grey strip with a wire drawn across.
-    for (const char *file : {"images/NetPreLgc.png", "images/NetPstLgc.png",
-                             "images/NetFeedBack.png"}) {
+    for (const char *file :
+         {"images/NetPreLgc.png", "images/NetPstLgc.png", "images/NetFeedBack.png"}) {
         save(file, 110, 25, [](QPainter &p, const QRectF &r) {
             body(p, r, netColour, 3);
             p.setPen(QPen(QColor(150, 150, 150), 1, Qt::DashLine));
-            p.drawLine(QPointF(r.left() + 6, r.bottom() - 4), QPointF(r.right() - 6, r.bottom() - 4));
+            p.drawLine(QPointF(r.left() + 6, r.bottom() - 4),
+                       QPointF(r.right() - 6, r.bottom() - 4));
         });
     }
     save("images/LabelON.png", 90, 25,

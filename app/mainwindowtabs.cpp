@@ -1,0 +1,144 @@
+#include "mainwindow.h"
+
+#include "blockitem.h"
+#include "customscroll.h"
+#include "dialoghooks.h"
+#include "modalhooks.h"
+#include "programwidget.h"
+#include "ui_mainwindow.h"
+
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QTabBar>
+
+// ---------------------------------------------------------------- sheet tabs
+
+void MainWindow::tabNew(bool record)
+{
+    const int n = sheets.size();
+    QWidget *plus = tabWidget->widget(n);
+    tabWidget->removeTab(n);
+    delete plus;
+
+    auto *layout = new QHBoxLayout;
+    auto *scroll = new CustomScroll;
+    scroll->setBackgroundRole(QPalette::Base);
+    scroll->setWidgetResizable(true);
+    auto *sheet = new ProgramWidget(n, programData, menuWidget, labelWidget, this, scroll);
+    sheets.append(sheet);
+    scroll->setWidget(sheet);
+    layout->addWidget(scroll);
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("tab%1").arg(n));
+
+    int m = 1;
+    QString text;
+    for (;;) {
+        text = QStringLiteral("Sheet%1").arg(m);
+        int count = 0;
+        for (int i = 0; i < n; ++i) {
+            if (tabName(i) == text)
+                ++count;
+        }
+        if (count == 0)
+            break;
+        m += count;
+    }
+    tabWidget->addTab(page, text);
+    page->setLayout(layout);
+    page->show();
+
+    if (record)
+        recordUndo();
+
+    const int plusIndex = tabWidget->addTab(new QWidget, QStringLiteral("+"));
+    tabWidget->tabBar()->setTabButton(plusIndex, QTabBar::LeftSide, nullptr);
+    tabWidget->tabBar()->setTabButton(plusIndex, QTabBar::RightSide, nullptr);
+}
+
+void MainWindow::tabNew()
+{
+    tabNew(true);
+}
+
+void MainWindow::setCurrentTab(int index)
+{
+    if (index < 0 || index == currentSheetIndex)
+        return;
+    if (index >= sheets.size()) {
+        if (tabKeyHeld)
+            tabWidget->setCurrentIndex(0);
+        else
+            tabNew(true);
+        return;
+    }
+    emit currentTabChanged(index);
+    ProgramWidget *sheet = sheets.at(index);
+    sheet->clearSelection(true);
+    if (ProgramWidget *previous = currentSheetWidget())
+        disconnect(previous, SIGNAL(itemSelect(bool)), this, SLOT(itemSelect(bool)));
+    connect(sheet, SIGNAL(itemSelect(bool)), this, SLOT(itemSelect(bool)));
+    currentSheetIndex = index;
+    itemSelect(false);
+}
+
+void MainWindow::tabRename()
+{
+    const int index = tabWidget->currentIndex();
+    if (index < 0 || index >= sheets.size())
+        return;
+    bool accepted = false;
+    const QString text = ModalHooks::getText(this, tr("Tab Rename"), tr("Please enter a new name."),
+                                             tabName(index), &accepted);
+    if (!accepted)
+        return;
+    if (text.trimmed().isEmpty())
+        return;
+    setTabName(index, text);
+    recordUndo();
+}
+
+void MainWindow::tabDelete(int index)
+{
+    if (index < 0 || index >= sheets.size())
+        return;
+    const QPoint where = mapToGlobal(QPoint(100, 100));
+    const DialogHooks::Question question{nullptr, tabName(index),
+                                         tr("Are you sure you want to remove this sheet?"),
+                                         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes};
+    if (DialogHooks::question(question, &where) != QMessageBox::Yes)
+        return;
+    if (sheets.size() == 1) {
+        clearDiagram();
+        return;
+    }
+    tabWidget->setCurrentIndex(index == 0 ? 1 : 0);
+    sheets.at(index)->clearSheet();
+    QWidget *page = tabWidget->widget(index);
+    // The tab widget must not announce the shifted tabs while the sheet list
+    // still holds the doomed one.
+    const bool blocked = tabWidget->blockSignals(true);
+    tabWidget->removeTab(index);
+    tabWidget->blockSignals(blocked);
+    ProgramWidget *doomed = sheets.takeAt(index);
+    if (currentSheetIndex > index)
+        --currentSheetIndex;
+    delete doomed;
+    delete page;
+    recordUndo();
+    clearDiagram();
+    readXmlData(&undoSnapshots[undoIndex]);
+}
+
+void MainWindow::showTabMenu(const QPoint &pos)
+{
+    QTabBar *bar = tabWidget->tabBar();
+    const int index = bar->tabAt(bar->mapFrom(tabWidget, pos));
+    if (index < 0)
+        return;
+    tabWidget->setCurrentIndex(index);
+    QMenu menu(this);
+    menu.addAction(ui->actionTabNew);
+    menu.addAction(ui->actionRename);
+    ModalHooks::execMenu(&menu, tabWidget->mapToGlobal(pos));
+}

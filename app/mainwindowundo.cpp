@@ -1,0 +1,80 @@
+#include "mainwindow.h"
+
+#include "blockitem.h"
+#include "programwidget.h"
+#include "ui_mainwindow.h"
+
+// ---------------------------------------------------------------- undo and redo
+
+void MainWindow::recordUndo()
+{
+    if (undoSuspended)
+        return;
+    while (undoSnapshots.size() > undoIndex + 1)
+        undoSnapshots.removeLast();
+    undoSnapshots.append(documentText());
+    setModified(true);
+    setDeviceActionsEnabled(false);
+    ++undoIndex;
+    ui->action_Undo->setEnabled(true);
+    ui->actionRe_do->setEnabled(false);
+    if (ProgramWidget *sheet = currentSheetWidget())
+        sheet->update();
+}
+
+void MainWindow::on_action_Undo_triggered()
+{
+    if (undoIndex < 0)
+        return;
+    controlKeyHeld = false;
+    const int tab = tabWidget->currentIndex();
+    clearDiagram();
+    ui->actionRe_do->setEnabled(true);
+    --undoIndex;
+    setModified(undoIndex != savedIndex);
+    setDeviceActionsEnabled(undoIndex == downloadedIndex);
+    if (undoIndex == -1) {
+        ui->action_Undo->setEnabled(false);
+        if (baseDocument.isEmpty())
+            return;
+        readXmlData(&baseDocument);
+    } else {
+        readXmlData(&undoSnapshots[undoIndex]);
+    }
+    if (tab >= 0 && tab < sheets.size())
+        tabWidget->setCurrentIndex(tab);
+}
+
+void MainWindow::on_actionRe_do_triggered()
+{
+    if (undoIndex + 1 >= undoSnapshots.size())
+        return;
+    controlKeyHeld = false;
+    const int tab = tabWidget->currentIndex();
+    ui->action_Undo->setEnabled(true);
+    ++undoIndex;
+    setModified(undoIndex != savedIndex);
+    setDeviceActionsEnabled(undoIndex == downloadedIndex);
+    if (undoIndex == undoSnapshots.size() - 1)
+        ui->actionRe_do->setEnabled(false);
+    clearDiagram();
+    readXmlData(&undoSnapshots[undoIndex]);
+    if (tab >= 0 && tab < sheets.size())
+        tabWidget->setCurrentIndex(tab);
+}
+
+void MainWindow::clearUndoStack()
+{
+    undoSnapshots.clear();
+    setModified(false);
+    undoIndex = -1;
+    savedIndex = -1;
+    downloadedIndex = -1;
+    ui->actionRe_do->setEnabled(false);
+    ui->action_Undo->setEnabled(false);
+    // The counter and user-control records of a download belong to the
+    // snapshots just forgotten.
+    msrCntConfig = nullptr;
+    userControlRecord = nullptr;
+    setDeviceActionsEnabled(false);
+}

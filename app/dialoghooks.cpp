@@ -32,6 +32,8 @@ QMessageBox::StandardButton DialogHooks::question(const Question &question, cons
     QMessageBox box(QMessageBox::Warning, question.title, question.text, question.buttons,
                     question.parent);
     box.setDefaultButton(question.defaultButton);
+    if (!question.informativeText.isEmpty())
+        box.setInformativeText(question.informativeText);
     if (position)
         box.move(*position);
     return static_cast<QMessageBox::StandardButton>(box.exec());

@@ -20,6 +20,7 @@ public:
         QString text;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton;
+        QString informativeText = QString();
     };
     enum FileMode { OpenFile, SaveFile };
 

@@ -15,6 +15,7 @@
 class BlockItem;
 class LabelWidget;
 class MenuWidget;
+class MsrCntWidget;
 class ProgramData;
 class ProgramWidget;
 class QAction;
@@ -116,6 +117,7 @@ public:
     bool isDownKeyHeld() const { return downKeyHeld; }
     // The whole document of the current design, as a snapshot would hold it.
     QByteArray documentText();
+    MsrCntWidget *counterWindow() const { return msrCntWidget; }
 
 signals:
     void closeVexon();
@@ -144,6 +146,8 @@ public slots:
     void on_actionPaste_triggered();
     void on_action_Delete_triggered();
     void on_actionSelect_All_triggered();
+    // The counter window has closed: forget it.
+    void closedVexon();
 
 protected:
     bool event(QEvent *event) override;
@@ -163,6 +167,7 @@ private:
                        int sheet);
 
     MsrCntConfig *msrCntConfig = nullptr;
+    MsrCntWidget *msrCntWidget = nullptr;
     UserControlRecord *userControlRecord = nullptr;
     QVector<ProgramWidget *> sheets;
     ProgramData *programData = nullptr;

@@ -1,5 +1,6 @@
 #include "dialoghooks.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QPoint>
 
@@ -13,6 +14,24 @@ DialogHooks::FileRunner &DialogHooks::fileRunner()
 {
     static FileRunner runner;
     return runner;
+}
+
+DialogHooks::DialogRunner &DialogHooks::dialogRunner()
+{
+    static DialogRunner runner;
+    return runner;
+}
+
+void DialogHooks::setDialogRunner(DialogRunner runner)
+{
+    dialogRunner() = std::move(runner);
+}
+
+int DialogHooks::exec(QDialog *dialog)
+{
+    if (dialogRunner())
+        return dialogRunner()(dialog);
+    return dialog->exec();
 }
 
 void DialogHooks::setQuestionRunner(QuestionRunner runner)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QDialog;
 class QPoint;
 class QWidget;
 
@@ -29,7 +30,11 @@ public:
     using FileRunner = std::function<QString(FileMode mode, const QString &title,
                                              const QString &directory, const QString &filter)>;
 
+    // Runs a modal dialog in place of exec(); returns its result code.
+    using DialogRunner = std::function<int(QDialog *dialog)>;
+
     static void setQuestionRunner(QuestionRunner runner);
+    static void setDialogRunner(DialogRunner runner);
     static void setFileRunner(FileRunner runner);
 
     // A warning box with the given buttons; with a position (not null) the
@@ -38,10 +43,13 @@ public:
                                                 const QPoint *position = nullptr);
     static QString fileName(QWidget *parent, FileMode mode, const QString &title,
                             const QString &directory, const QString &filter);
+    // The dialog run modally, as exec() runs it.
+    static int exec(QDialog *dialog);
 
 private:
     static QuestionRunner &questionRunner();
     static FileRunner &fileRunner();
+    static DialogRunner &dialogRunner();
 };
 
 #endif // DIALOGHOOKS_H

@@ -158,7 +158,12 @@ public slots:
     void setHtml(QString *text);
     void setResult(int result);
     void setProgress(int value);
+    void closedDrcDialog();
+    void closedDrcDialog(bool go);
+    void on_action_Download_triggered();
     void on_action_Verify_triggered();
+    void on_action_DRC_triggered();
+    void on_action_Property_triggered();
     void itemSelect(bool selected);
     void newDiagram();
     void open(QString path);
@@ -202,6 +207,19 @@ private:
     static bool isSupported(const QByteArray &info);
     static bool isWritable(const QByteArray &info);
     void rebuildUserControl();
+    void showDrcReport();
+    bool confirmDrcWarnings();
+    static bool isProtected(const QByteArray &info, int index);
+    // Forgets a dialog that reported its end (the sender, or the one held when called
+    // directly) and deletes it once its signal has returned.
+    template <typename Dialog> void forgetDialog(Dialog *&held)
+    {
+        QObject *closed = sender() ? sender() : held;
+        if (closed)
+            closed->deleteLater();
+        if (!sender() || sender() == held)
+            held = nullptr;
+    }
 
     bool parseDocument(QByteArray *data, bool prePass, bool *rootMissing);
     void setTabName(int index, const QString &name);

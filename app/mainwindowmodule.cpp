@@ -2,16 +2,19 @@
 
 #include "blockitem.h"
 #include "dialoghooks.h"
+#include "drcdialog.h"
 #include "modalhooks.h"
 #include "moduleregisters.h"
 #include "nim_in.h"
 #include "programdata.h"
+#include "propertydialog.h"
 #include "qudpthread.h"
 #include "ui_mainwindow.h"
 #include "usercontrolrecord.h"
 
 #include <QHostAddress>
 #include <QProgressDialog>
+#include <QTextEdit>
 #include <QThread>
 
 namespace {
@@ -35,7 +38,13 @@ bool MainWindow::isSupported(const QByteArray &info)
 
 bool MainWindow::isWritable(const QByteArray &info)
 {
-    return info.size() < 5 || (quint8(info.at(4)) & ModuleRegisters::ControlWritable);
+    return !isProtected(info, 4);
+}
+
+// Byte 4 is the live control byte, byte 5 its stored copy: bit 0 clear means protected.
+bool MainWindow::isProtected(const QByteArray &info, int index)
+{
+    return info.size() > index && !(quint8(info.at(index)) & ModuleRegisters::ControlWritable);
 }
 
 // A host text that is no address would give a worker that cannot reach anything.
@@ -200,7 +209,67 @@ void MainWindow::setProgress(int value)
         progressDialog->setValue(value);
 }
 
+// ---------------------------------------------------------------- design rule check
+
+void MainWindow::showDrcReport()
+{
+    if (!drcDialog)
+        drcDialog = new DrcDialog(false, this);
+    drcDialog->textEdit->setDocument(&drcDocument);
+    drcDialog->show();
+    drcDialog->raise();
+}
+
+void MainWindow::on_action_DRC_triggered()
+{
+    programData->checkDesign(&drcDocument);
+    showDrcReport();
+}
+
+// The report of a design with warnings only, run modally: true when the user chose Download.
+bool MainWindow::confirmDrcWarnings()
+{
+    delete drcDialog;
+    auto *dialog = new DrcDialog(true, this);
+    drcDialog = dialog;
+    drcAccepted = false;
+    dialog->textEdit->setDocument(&drcDocument);
+    DialogHooks::exec(dialog);
+    if (drcDialog == dialog) {
+        drcDialog = nullptr;
+        dialog->deleteLater();
+    }
+    return drcAccepted;
+}
+
+void MainWindow::closedDrcDialog()
+{
+    forgetDialog(drcDialog);
+}
+
+void MainWindow::closedDrcDialog(bool go)
+{
+    drcAccepted = go;
+    forgetDialog(drcDialog);
+}
+
 // ---------------------------------------------------------------- download
+
+void MainWindow::on_action_Download_triggered()
+{
+    controlKeyHeld = false;
+    if (!canStartModuleOperation())
+        return;
+    const int result = programData->checkDesign(&drcDocument);
+    if (result > 0) {
+        showDrcReport();
+        return;
+    }
+    if (result < 0 && !confirmDrcWarnings())
+        return;
+    newCheckThread(SLOT(download(bool)))->setReadDirectory(false);
+    startModuleThread();
+}
 
 void MainWindow::download(bool ok)
 {
@@ -288,8 +357,8 @@ void MainWindow::writeProtect(bool current, bool boot)
         return;
     const quint8 live = infoByte(fpgaInfo, 4);
     const quint8 stored = infoByte(fpgaInfo, 5);
-    const bool currentNow = !(live & ModuleRegisters::ControlWritable);
-    const bool bootNow = !(stored & ModuleRegisters::ControlWritable);
+    const bool currentNow = isProtected(fpgaInfo, 4);
+    const bool bootNow = isProtected(fpgaInfo, 5);
     if (current == currentNow && boot == bootNow)
         return;
     // Only bit 0 changes; the other bits go back as they were read.
@@ -317,6 +386,14 @@ void MainWindow::end(bool)
         finishProgressDialog();
     }
     reportError();
+}
+
+// ---------------------------------------------------------------- device dialogs
+
+void MainWindow::on_action_Property_triggered()
+{
+    PropertyDialog dialog(this, nullptr);
+    DialogHooks::exec(&dialog);
 }
 
 // ---------------------------------------------------------------- after a download

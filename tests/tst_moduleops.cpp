@@ -1,3 +1,4 @@
+#include "drcdialog.h"
 #include "mainwindow.h"
 #include "memorymodule.h"
 #include "moduleemulator.h"
@@ -8,11 +9,14 @@
 #include "windowkit.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTextEdit>
 #include <QUdpSocket>
 
 #include <memory>
@@ -351,6 +355,104 @@ private slots:
         QVERIFY(!window->isModuleBusy());
         QCOMPARE(answers.warnings, QStringList{"Zivra|The Register is write-protected."});
         QCOMPARE(emulator->designImage(), before);
+    }
+
+    void downloadPassesTheDesignRuleCheck_data()
+    {
+        QTest::addColumn<QByteArray>("extra");
+        QTest::addColumn<QString>("answer"); // how the modal report is left
+        QTest::addColumn<bool>("modal");
+        QTest::addColumn<bool>("report");
+        QTest::addColumn<bool>("downloaded");
+        const QByteArray warning = entry("PostLogic", 1, "PstLgc1",
+                                         "<net port=\"0\">CntFnc0</net><property>_A</property>");
+        const QByteArray error = entry("PreLogic", 1, "PreLgc1");
+        QTest::newRow("clean") << QByteArray() << QString() << false << false << true;
+        QTest::newRow("warnings, Download") << warning << "download" << true << false << true;
+        QTest::newRow("warnings, Cancel") << warning << "cancel" << true << false << false;
+        QTest::newRow("warnings, closed") << warning << "close" << true << false << false;
+        QTest::newRow("errors") << error + warning << QString() << false << true << false;
+    }
+
+    void downloadPassesTheDesignRuleCheck()
+    {
+        QFETCH(QByteArray, extra);
+        QFETCH(QString, answer);
+        QFETCH(bool, modal);
+        QFETCH(bool, report);
+        QFETCH(bool, downloaded);
+        ScriptedAnswers answers;
+        QString shownReport;
+        answers.dialogs.enqueue([&](QDialog *dialog) {
+            auto *drc = qobject_cast<DrcDialog *>(dialog);
+            shownReport = drc->textEdit->toPlainText();
+            dialog->show();
+            if (answer == QLatin1String("download"))
+                QTest::mouseClick(dialog->findChild<QPushButton *>("downloadButton"),
+                                  Qt::LeftButton);
+            else if (answer == QLatin1String("cancel"))
+                QTest::mouseClick(dialog->findChild<QPushButton *>("cancelButton"), Qt::LeftButton);
+            else
+                dialog->close();
+            return dialog->result();
+        });
+        auto window = openDesign(cleanBody(extra));
+        const QByteArray before = emulator->designImage();
+        window->action("action_Download")->trigger();
+        QVERIFY(waitIdle(window.get()));
+        QCOMPARE(answers.modals, modal ? QStringList{"DrcDialog"} : QStringList());
+        if (modal)
+            QCOMPARE(shownReport, QStringLiteral("warning: PstLgc1: Outport is not connected.\n"));
+        QCOMPARE(window->drcReport() != nullptr, report);
+        if (report) {
+            QVERIFY(window->drcReport()->isVisible());
+            QVERIFY(window->drcReport()->textEdit->toPlainText().startsWith("error: PreLgc1"));
+            QVERIFY(!window->drcReport()->findChild<QPushButton *>("downloadButton"));
+            // A second attempt shows the same report window.
+            DrcDialog *first = window->drcReport();
+            window->action("action_Download")->trigger();
+            QCOMPARE(window->drcReport(), first);
+            QVERIFY(!window->isModuleBusy());
+        }
+        QCOMPARE(emulator->designImage() == compiled(window.get()), downloaded);
+        if (!downloaded)
+            QCOMPARE(emulator->designImage(), before);
+        QCOMPARE(answers.warnings, QStringList());
+        QCOMPARE(answers.unexpected, 0);
+    }
+
+    void closedReportsAreForgottenAndDeleted()
+    {
+        ScriptedAnswers answers;
+        auto window = openDesign(cleanBody());
+        window->action("action_DRC")->trigger();
+        QPointer<DrcDialog> report = window->drcReport();
+        QVERIFY(report && report->isVisible());
+        QCOMPARE(report->textEdit->toPlainText(), QStringLiteral("No error detected."));
+        window->action("action_DRC")->trigger();
+        QCOMPARE(window->drcReport(), report.data());
+        report->close();
+        QVERIFY(!window->drcReport());
+        QVERIFY(QTest::qWaitFor([&]() { return report.isNull(); }, 5000));
+        window->action("action_DRC")->trigger();
+        QVERIFY(window->drcReport());
+    }
+
+    void connectionSettingsAreEditedModally()
+    {
+        ScriptedAnswers answers;
+        auto window = openDesign(cleanBody());
+        answers.dialogs.enqueue([](QDialog *dialog) {
+            dialog->findChild<QLineEdit *>("lineEditTcp")->setText("2525");
+            dialog->findChild<QDialogButtonBox *>("buttonBox")
+                ->button(QDialogButtonBox::Ok)
+                ->click();
+            return dialog->result();
+        });
+        window->action("action_Property")->trigger();
+        QCOMPARE(answers.modals, QStringList{"PropertyDialog"});
+        QCOMPARE(window->connectionSettings.tcpPort, quint16(2525));
+        QCOMPARE(window->currentUndoIndex(), 0);
     }
 
     void afterDownloadRecordsTheUserControlledInputs_data()

@@ -17,6 +17,7 @@ class BlockItem;
 class DrcDialog;
 class LabelWidget;
 class MenuWidget;
+class MsrCntWidget;
 class ProgramData;
 class ProgramWidget;
 class QAction;
@@ -139,6 +140,7 @@ public:
     UserControlDialog *userControl() const { return userControlDialog; }
     const UserControlRecord *userControlConfig() const { return userControlRecord; }
     const MsrCntConfig *counterConfig() const { return msrCntConfig; }
+    MsrCntWidget *counterWindow() const { return msrCntWidget; }
 
 signals:
     void closeVexon();
@@ -186,6 +188,8 @@ public slots:
     void on_actionPaste_triggered();
     void on_action_Delete_triggered();
     void on_actionSelect_All_triggered();
+    // The counter window has closed: forget it.
+    void closedVexon();
 
 protected:
     bool event(QEvent *event) override;
@@ -235,6 +239,7 @@ private:
                        int sheet);
 
     MsrCntConfig *msrCntConfig = nullptr;
+    MsrCntWidget *msrCntWidget = nullptr;
     UserControlRecord *userControlRecord = nullptr;
     QVector<ProgramWidget *> sheets;
     ProgramData *programData = nullptr;

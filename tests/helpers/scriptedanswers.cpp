@@ -4,6 +4,7 @@
 #include "modalhooks.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
 
 ScriptedAnswers::ScriptedAnswers()
@@ -36,6 +37,17 @@ ScriptedAnswers::ScriptedAnswers()
             }
             return files.dequeue();
         });
+    DialogHooks::setInformationRunner([this](QWidget *, const QString &title, const QString &text) {
+        informations.append(title + QLatin1Char('|') + text);
+    });
+    DialogHooks::setModalRunner([this](QDialog *dialog) {
+        modals.append(dialog->objectName());
+        if (dialogs.isEmpty()) {
+            ++unexpected;
+            return int(QDialog::Rejected);
+        }
+        return dialogs.dequeue()(dialog);
+    });
     ModalHooks::setTextRunner(
         [this](QWidget *, const QString &, const QString &, const QString &text, bool *ok) {
             if (texts.isEmpty()) {
@@ -56,4 +68,6 @@ ScriptedAnswers::~ScriptedAnswers()
     DialogHooks::setQuestionRunner(nullptr);
     DialogHooks::setFileRunner(nullptr);
     ModalHooks::setTextRunner(nullptr);
+    DialogHooks::setInformationRunner(nullptr);
+    DialogHooks::setModalRunner(nullptr);
 }

@@ -16,6 +16,25 @@ DialogHooks::FileRunner &DialogHooks::fileRunner()
     return runner;
 }
 
+DialogHooks::InformationRunner &DialogHooks::informationRunner()
+{
+    static InformationRunner runner;
+    return runner;
+}
+
+void DialogHooks::setInformationRunner(InformationRunner runner)
+{
+    informationRunner() = std::move(runner);
+}
+
+void DialogHooks::information(QWidget *parent, const QString &title, const QString &text)
+{
+    if (informationRunner())
+        informationRunner()(parent, title, text);
+    else
+        QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
 DialogHooks::DialogRunner &DialogHooks::dialogRunner()
 {
     static DialogRunner runner;

@@ -32,10 +32,13 @@ public:
 
     // Runs a modal dialog in place of exec(); returns its result code.
     using DialogRunner = std::function<int(QDialog *dialog)>;
+    using InformationRunner =
+        std::function<void(QWidget *parent, const QString &title, const QString &text)>;
 
     static void setQuestionRunner(QuestionRunner runner);
     static void setDialogRunner(DialogRunner runner);
     static void setFileRunner(FileRunner runner);
+    static void setInformationRunner(InformationRunner runner);
 
     // A warning box with the given buttons; with a position (not null) the
     // box is moved there first.
@@ -45,11 +48,14 @@ public:
                             const QString &directory, const QString &filter);
     // The dialog run modally, as exec() runs it.
     static int exec(QDialog *dialog);
+    // An information box with one OK button.
+    static void information(QWidget *parent, const QString &title, const QString &text);
 
 private:
     static QuestionRunner &questionRunner();
     static FileRunner &fileRunner();
     static DialogRunner &dialogRunner();
+    static InformationRunner &informationRunner();
 };
 
 #endif // DIALOGHOOKS_H

@@ -37,8 +37,12 @@ ScriptedAnswers::ScriptedAnswers()
             }
             return files.dequeue();
         });
+    DialogHooks::setInformationRunner([this](QWidget *, const QString &title, const QString &text) {
+        informations.append(title + QLatin1Char('|') + text);
+    });
     DialogHooks::setDialogRunner([this](QDialog *dialog) {
         dialogTitles.append(dialog->windowTitle());
+        modals.append(dialog->objectName());
         if (dialogs.isEmpty()) {
             ++unexpected;
             return int(QDialog::Rejected);
@@ -66,4 +70,5 @@ ScriptedAnswers::~ScriptedAnswers()
     DialogHooks::setFileRunner(nullptr);
     DialogHooks::setDialogRunner(nullptr);
     ModalHooks::setTextRunner(nullptr);
+    DialogHooks::setInformationRunner(nullptr);
 }

@@ -33,7 +33,9 @@ public:
     QStringList questions;    // "title|text"
     QStringList fileDialogs;  // dialog titles
     QStringList dialogTitles; // modal dialogs run, by window title
+    QStringList modals;       // modal dialogs run, by object name
     QStringList menus;        // action texts of each menu shown, joined by ","
+    QStringList informations; // "title|text"
     int unexpected = 0;
 };
 

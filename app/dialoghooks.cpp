@@ -16,21 +16,40 @@ DialogHooks::FileRunner &DialogHooks::fileRunner()
     return runner;
 }
 
-DialogHooks::DialogRunner &DialogHooks::dialogRunner()
+DialogHooks::ModalRunner &DialogHooks::modalRunner()
 {
-    static DialogRunner runner;
+    static ModalRunner runner;
     return runner;
 }
 
-void DialogHooks::setDialogRunner(DialogRunner runner)
+DialogHooks::InformationRunner &DialogHooks::informationRunner()
 {
-    dialogRunner() = std::move(runner);
+    static InformationRunner runner;
+    return runner;
+}
+
+void DialogHooks::setInformationRunner(InformationRunner runner)
+{
+    informationRunner() = std::move(runner);
+}
+
+void DialogHooks::information(QWidget *parent, const QString &title, const QString &text)
+{
+    if (informationRunner())
+        informationRunner()(parent, title, text);
+    else
+        QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
+void DialogHooks::setModalRunner(ModalRunner runner)
+{
+    modalRunner() = std::move(runner);
 }
 
 int DialogHooks::exec(QDialog *dialog)
 {
-    if (dialogRunner())
-        return dialogRunner()(dialog);
+    if (modalRunner())
+        return modalRunner()(dialog);
     return dialog->exec();
 }
 
@@ -51,6 +70,8 @@ QMessageBox::StandardButton DialogHooks::question(const Question &question, cons
     QMessageBox box(QMessageBox::Warning, question.title, question.text, question.buttons,
                     question.parent);
     box.setDefaultButton(question.defaultButton);
+    if (!question.informativeText.isEmpty())
+        box.setInformativeText(question.informativeText);
     if (position)
         box.move(*position);
     return static_cast<QMessageBox::StandardButton>(box.exec());

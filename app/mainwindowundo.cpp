@@ -3,6 +3,7 @@
 #include "blockitem.h"
 #include "programwidget.h"
 #include "ui_mainwindow.h"
+#include "usercontrolrecord.h"
 
 // ---------------------------------------------------------------- undo and redo
 
@@ -75,6 +76,7 @@ void MainWindow::clearUndoStack()
     // The counter and user-control records of a download belong to the
     // snapshots just forgotten.
     msrCntConfig = nullptr;
+    delete userControlRecord;
     userControlRecord = nullptr;
     setDeviceActionsEnabled(false);
 }

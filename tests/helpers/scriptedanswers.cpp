@@ -37,8 +37,11 @@ ScriptedAnswers::ScriptedAnswers()
             }
             return files.dequeue();
         });
-    DialogHooks::setDialogRunner([this](QDialog *dialog) {
-        dialogTitles.append(dialog->windowTitle());
+    DialogHooks::setInformationRunner([this](QWidget *, const QString &title, const QString &text) {
+        informations.append(title + QLatin1Char('|') + text);
+    });
+    DialogHooks::setModalRunner([this](QDialog *dialog) {
+        modals.append(dialog->objectName());
         if (dialogs.isEmpty()) {
             ++unexpected;
             return int(QDialog::Rejected);
@@ -64,6 +67,7 @@ ScriptedAnswers::~ScriptedAnswers()
     ModalHooks::setMenuRunner(nullptr);
     DialogHooks::setQuestionRunner(nullptr);
     DialogHooks::setFileRunner(nullptr);
-    DialogHooks::setDialogRunner(nullptr);
     ModalHooks::setTextRunner(nullptr);
+    DialogHooks::setInformationRunner(nullptr);
+    DialogHooks::setModalRunner(nullptr);
 }

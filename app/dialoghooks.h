@@ -21,7 +21,8 @@ public:
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton;
     };
-    enum FileMode { OpenFile, SaveFile };
+    // Directory: an existing directory, only directories shown.
+    enum FileMode { OpenFile, SaveFile, Directory };
 
     using QuestionRunner = std::function<QMessageBox::StandardButton(const Question &)>;
     // Returns the chosen path, or an empty text for a cancelled dialog.

@@ -60,15 +60,7 @@ EditCntFncDialog::EditCntFncDialog(BlockItem *item, QWidget *parent)
     if (CntFnc::isOscillator(mode) && !disp.isEmpty()) {
         ui->radioButtonFrequency->setChecked(true);
         on_radioButtonFrequency_clicked();
-        if (disp.contains(entry->dutyText))
-            entry->typeComboBox->setCurrentIndex(entry->typeComboBox->findText(entry->dutyText));
-        for (const char *unit : {"MHz", "KHz", "Hz"}) {
-            if (disp.contains(QLatin1String(unit))) {
-                entry->freqUnitComboBox->setCurrentIndex(
-                    entry->freqUnitComboBox->findText(QLatin1String(unit)));
-                break;
-            }
-        }
+        entry->chooseDisplay(disp);
     }
 }
 

@@ -27,15 +27,7 @@ void EditInputDialog::loadPulseSettings()
     if (disp.isEmpty())
         return;
     ui->frequency->setChecked(true);
-    if (disp.contains(entry->dutyText))
-        entry->typeComboBox->setCurrentIndex(entry->typeComboBox->findText(entry->dutyText));
-    for (const char *unit : {"MHz", "KHz", "Hz"}) {
-        if (disp.contains(QLatin1String(unit))) {
-            entry->freqUnitComboBox->setCurrentIndex(
-                entry->freqUnitComboBox->findText(QLatin1String(unit)));
-            break;
-        }
-    }
+    entry->chooseDisplay(disp);
 }
 
 void EditInputDialog::on_frequency_toggled(bool checked)

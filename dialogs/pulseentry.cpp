@@ -180,6 +180,19 @@ void PulseEntry::leaveFrequency()
     swapInGrid(typeComboBox, w.labelMain, w.mainRow, 0);
 }
 
+void PulseEntry::chooseDisplay(const QString &disp)
+{
+    if (disp.contains(dutyText))
+        typeComboBox->setCurrentIndex(typeComboBox->findText(dutyText));
+    // "KHz" and "MHz" end in "Hz": they are looked for first.
+    for (const char *unit : {"MHz", "KHz", "Hz"}) {
+        if (disp.contains(QLatin1String(unit))) {
+            freqUnitComboBox->setCurrentIndex(freqUnitComboBox->findText(QLatin1String(unit)));
+            return;
+        }
+    }
+}
+
 void PulseEntry::changeType(const QString &choice)
 {
     const double m = EditDialog::readNumber(w.mainLineEdit->text());

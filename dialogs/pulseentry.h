@@ -39,6 +39,9 @@ public:
     // Widths to frequency, and back; each does nothing in its own state.
     void enterFrequency();
     void leaveFrequency();
+    // In frequency entry: the width type and frequency unit that a stored
+    // display preference names ("DutyKHz", "MHz" and the like).
+    void chooseDisplay(const QString &disp);
     // The choice of the width type list: "True Width" or "Duty".
     void changeType(const QString &text);
     // A frequency text with its unit suffix (taken off the text) into the

@@ -1,10 +1,13 @@
 #include "blockitem.h"
 #include "designkit.h"
+#include "editcntfncdialog.h"
 #include "editinputdialog.h"
 #include "memorymodule.h"
+#include "nimactionedit.h"
 #include "programdata.h"
 #include "programwidget.h"
 #include "pulseentry.h"
+#include "settingsdialogs.h"
 #include "sheetbench.h"
 #include "ui_editinputdialog.h"
 
@@ -13,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -44,6 +48,7 @@ private slots:
     void pulseFrequency();
     void pulseChecks_data();
     void pulseChecks();
+    void editOpensChannelsAndCounters();
 
 private:
     EditInputDialog *open(BlockItem *block);
@@ -738,6 +743,44 @@ void TestEditInputDialog::pulseChecks()
         QCOMPARE(dialog->pulseEntry()->typeComboBox->currentText(), type);
         QCOMPARE(dialog->pulseEntry()->freqUnitComboBox->currentText(), unit);
     }
+}
+
+void TestEditInputDialog::editOpensChannelsAndCounters()
+{
+    bench->paletteDrop("CntFnc", sheet, {300, 300});
+    bench->paletteDrop("OUT-CH", sheet, {600, 300});
+    BlockItem *counter = bench->at(sheet, ProgramWidget::FunctionColumn, 0);
+    BlockItem *output = bench->at(sheet, ProgramWidget::OutputColumn, 0);
+    QString name = "IN-CH2";
+    BlockItem *input = sheet->addInputItem(name);
+    QVERIFY(counter && output && input);
+    input->setUserName("Beam");
+
+    QVector<QPointer<QWidget>> opened;
+    ModalHooks::setSettingsRunner([&opened](const ModalHooks::SettingsRequest &request) {
+        opened.append(SettingsDialogs::create(request));
+    });
+    for (BlockItem *block : {counter, input, output})
+        NIMActionEdit(QString(), block, sheet);
+    ModalHooks::setSettingsRunner(ModalHooks::SettingsRunner());
+
+    QCOMPARE(opened.size(), 3);
+    auto at = [this](BlockItem *block, int cap) {
+        const QPoint p =
+            sheet->mapToGlobal(QPoint(block->pos().x() - 100, qMin(block->pos().y(), cap)));
+        return QPoint(qMax(p.x(), 20), qMax(p.y(), 50));
+    };
+    QVERIFY(qobject_cast<EditCntFncDialog *>(opened[0]));
+    QCOMPARE(opened[0]->windowTitle(), counter->displayName());
+    QCOMPARE(opened[0]->pos(), at(counter, 400));
+    QVERIFY(qobject_cast<EditInputDialog *>(opened[1]));
+    QCOMPARE(opened[1]->windowTitle(), QStringLiteral("Input"));
+    QCOMPARE(opened[1]->pos(), at(input, 300));
+    QCOMPARE(opened[1]->findChild<QLineEdit *>("lineEdit")->text(), QStringLiteral("Beam"));
+    QVERIFY(qobject_cast<EditInputDialog *>(opened[2]));
+    QCOMPARE(opened[2]->windowTitle(), QStringLiteral("OUT-CH"));
+    QCOMPARE(opened[2]->pos(), at(output, 300));
+    qDeleteAll(opened);
 }
 
 QTEST_MAIN(TestEditInputDialog)

@@ -1,6 +1,8 @@
 #include "settingsdialogs.h"
 
+#include "editcntfncdialog.h"
 #include "editdlyfncdialog.h"
+#include "editinputdialog.h"
 #include "editlogicdialog.h"
 #include "editmsrcntdialog.h"
 
@@ -36,15 +38,13 @@ QWidget *SettingsDialogs::create(const ModalHooks::SettingsRequest &request)
         return window;
     }
     case ModalHooks::CntFncDialog:
-        // The counter function dialog opens here.
-        return nullptr;
+        return placed(new EditCntFncDialog(request.block, nullptr), request);
     case ModalHooks::DlyFncDialog:
         return placed(new EditDlyFncDialog(request.block), request);
     case ModalHooks::MsrCntDialog:
         return placed(new EditMsrCntDialog(request.block), request);
     case ModalHooks::InputDialog:
-        // The channel dialog opens here.
-        return nullptr;
+        return placed(new EditInputDialog(request.sheet, request.block, nullptr), request);
     }
     return nullptr;
 }

@@ -24,14 +24,29 @@ if [ ! -f build/CMakeCache.txt ]; then
     zivra_ensure_packages
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build build -j "$(nproc)" --target zivra zivra-emulator
+# Even a build with nothing to do takes seconds (the code generators check every
+# header), so it runs only when some source is newer than the last build here.
+stamp=build/run.stamp
+sources=()
+for path in CMakeLists.txt app model editor device dialogs monitor forms resources emulator; do
+    [ -e "$path" ] && sources+=("$path")
+done
+if [ ! -f "$stamp" ] || [ ! -x build/zivra ] || [ ! -x build/zivra-emulator ] ||
+    [ -n "$(find "${sources[@]}" -newer "$stamp" -print -quit)" ]; then
+    touch "$stamp.new"
+    cmake --build build -j "$(nproc)" --target zivra zivra-emulator
+    mv "$stamp.new" "$stamp"
+fi
 
 # The emulated module keeps its ROM pages in build/emulator.state from one run to the next.
+# The editor starts beside it: it reaches the module only when asked to.
 emulator_out="$(mktemp)"
 emulator_err="$(mktemp)"
 ./build/zivra-emulator --udp-port "$udp" --tcp-port "$tcp" --state build/emulator.state \
     >"$emulator_out" 2>"$emulator_err" &
 emulator_pid=$!
+./build/zivra -h 127.0.0.1 -u "$udp" -t "$tcp" "$@" &
+editor_pid=$!
 stop_emulator() {
     kill "$emulator_pid" 2>/dev/null || true
     wait "$emulator_pid" 2>/dev/null || true
@@ -41,22 +56,17 @@ trap stop_emulator EXIT
 
 # The emulator's first line, "udp=N tcp=M", says that it is listening.
 for _ in $(seq 200); do
-    if [[ "$(head -n 1 "$emulator_out")" =~ ^udp=[0-9]+\ tcp=[0-9]+ ]]; then
-        break
-    fi
-    if ! kill -0 "$emulator_pid" 2>/dev/null; then
-        cat "$emulator_err" >&2
-        echo "The module emulator could not listen on 127.0.0.1 UDP port $udp and TCP port $tcp" \
-             "(is another ./run.sh running?)." >&2
-        echo "Choose free ports, for example: ZIVRA_UDP_PORT=5660 ZIVRA_TCP_PORT=5661 ./run.sh" >&2
-        exit 1
-    fi
+    [[ "$(head -n 1 "$emulator_out")" =~ ^udp= ]] && break
+    kill -0 "$emulator_pid" 2>/dev/null || break
     sleep 0.05
 done
 if ! [[ "$(head -n 1 "$emulator_out")" =~ ^udp= ]]; then
-    echo "The module emulator did not start in time." >&2
+    kill "$editor_pid" 2>/dev/null || true
+    cat "$emulator_err" >&2
+    echo "The module emulator could not listen on 127.0.0.1 UDP port $udp and TCP port $tcp" \
+        "(is another ./run.sh running?)." >&2
+    echo "Choose free ports, for example: ZIVRA_UDP_PORT=5660 ZIVRA_TCP_PORT=5661 ./run.sh" >&2
     exit 1
 fi
-
 echo "Module emulator on 127.0.0.1: UDP port $udp, TCP port $tcp"
-./build/zivra -h 127.0.0.1 -u "$udp" -t "$tcp" "$@"
+wait "$editor_pid"

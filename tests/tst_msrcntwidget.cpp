@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <memory>
 
@@ -62,6 +63,7 @@ private slots:
     void quickClicksEachReleased();
     void writeFailure();
     void serverClose();
+    void totalsMatchLogs();
     void logFailure_data();
     void logFailure();
     void closeVexonStops();
@@ -332,6 +334,32 @@ void TestMsrCntWidget::serverClose()
     for (int n = 0; n < 4; ++n)
         total += field(w, "number%1", n)->text().toInt();
     QCOMPARE(total, 12);
+}
+
+// Reports still queued when the user disconnects complete the totals: each count equals the
+// rows of its log.
+void TestMsrCntWidget::totalsMatchLogs()
+{
+    QTemporaryDir dir;
+    ModuleEmulator module;
+    module.setStreamInterval(5);
+    QVERIFY(module.start());
+    MsrCntConfig c = config({1, 1, 1, 1}, &module, true);
+    for (int n = 0; n < 4; ++n)
+        c.path[n] = dir.path();
+    MsrCntWidget w(c, nullptr);
+    QVERIFY(waitConnected(w));
+    QTRY_COMPARE_WITH_TIMEOUT(w.statusText(), QStringLiteral("Received"), 20000);
+    QThread::msleep(300); // reports pile up unread
+    const QStringList logs = {w.stream()->logFileName(0), w.stream()->logFileName(1),
+                              w.stream()->logFileName(2), w.stream()->logFileName(3)};
+    w.stopUpdate();
+    QCoreApplication::processEvents();
+    QCOMPARE(w.statusText(), QStringLiteral("Connection closed"));
+    for (int n = 0; n < 4; ++n) {
+        QString text = WindowKit::readFile(logs[n]);
+        QCOMPARE(field(w, "number%1", n)->text().toInt(), text.count(QLatin1Char('\n')) - 1);
+    }
 }
 
 void TestMsrCntWidget::logFailure_data()

@@ -185,6 +185,12 @@ bool ModuleEmulator::writeEnabled() const
     return memory.writeEnabled();
 }
 
+QByteArray ModuleEmulator::networkInForce() const
+{
+    QMutexLocker lock(&mutex);
+    return memory.networkInForce();
+}
+
 QByteArray ModuleEmulator::designImage() const
 {
     QMutexLocker lock(&mutex);

@@ -62,6 +62,7 @@ public:
     void setBusyForever(bool on);
     bool isBusy() const;
     bool writeEnabled() const;
+    QByteArray networkInForce() const;
     QByteArray designImage() const;
     QByteArray romImage(int page) const;
     QByteArray romDirectory() const;

@@ -263,6 +263,27 @@ private slots:
         QCOMPARE(answers.warnings, QStringList());
     }
 
+    void verifyHoldsEditsOffWhileItReads()
+    {
+        ScriptedAnswers answers;
+        answers.buttons.enqueue(QMessageBox::Yes);
+        auto window = openDesign(cleanBody());
+        FaultRule slow(FaultRule::DelayReply, FaultRule::ReadCommand, 0x2000, 0x3FFF);
+        slow.delayMs = 300;
+        emulator->addRule(slow);
+        window->action("action_Verify")->trigger();
+        QVERIFY(QTest::qWaitFor(
+            [&]() { return window->progress() && window->progress()->isVisible(); }, 30000));
+        QProgressDialog *busy = window->progress();
+        QCOMPARE(busy->labelText(), QStringLiteral("Verify - REGX Access"));
+        QVERIFY(busy->isModal());
+        QVERIFY(window->isModuleBusy());
+        QVERIFY(!enabled(window.get(), "action_Download"));
+        QVERIFY(waitIdle(window.get()));
+        QVERIFY(!busy->isVisible());
+        QCOMPARE(answers.warnings.size(), 1); // the mismatch, since the design was not downloaded
+    }
+
     void cancelStopsTheDownload()
     {
         ScriptedAnswers answers;

@@ -84,5 +84,8 @@ QString DialogHooks::fileName(QWidget *parent, FileMode mode, const QString &tit
         return fileRunner()(mode, title, directory, filter);
     if (mode == OpenFile)
         return QFileDialog::getOpenFileName(parent, title, directory, filter);
+    if (mode == Directory)
+        return QFileDialog::getExistingDirectory(parent, title, directory,
+                                                 QFileDialog::ShowDirsOnly);
     return QFileDialog::getSaveFileName(parent, title, directory, filter);
 }

@@ -23,7 +23,8 @@ public:
         QMessageBox::StandardButton defaultButton;
         QString informativeText = QString();
     };
-    enum FileMode { OpenFile, SaveFile };
+    // Directory: an existing directory, only directories shown.
+    enum FileMode { OpenFile, SaveFile, Directory };
 
     using QuestionRunner = std::function<QMessageBox::StandardButton(const Question &)>;
     // Returns the chosen path, or an empty text for a cancelled dialog.

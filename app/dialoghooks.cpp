@@ -16,12 +16,6 @@ DialogHooks::FileRunner &DialogHooks::fileRunner()
     return runner;
 }
 
-DialogHooks::ModalRunner &DialogHooks::modalRunner()
-{
-    static ModalRunner runner;
-    return runner;
-}
-
 DialogHooks::InformationRunner &DialogHooks::informationRunner()
 {
     static InformationRunner runner;
@@ -41,15 +35,21 @@ void DialogHooks::information(QWidget *parent, const QString &title, const QStri
         QMessageBox::information(parent, title, text, QMessageBox::Ok);
 }
 
-void DialogHooks::setModalRunner(ModalRunner runner)
+DialogHooks::DialogRunner &DialogHooks::dialogRunner()
 {
-    modalRunner() = std::move(runner);
+    static DialogRunner runner;
+    return runner;
+}
+
+void DialogHooks::setDialogRunner(DialogRunner runner)
+{
+    dialogRunner() = std::move(runner);
 }
 
 int DialogHooks::exec(QDialog *dialog)
 {
-    if (modalRunner())
-        return modalRunner()(dialog);
+    if (dialogRunner())
+        return dialogRunner()(dialog);
     return dialog->exec();
 }
 
@@ -84,5 +84,8 @@ QString DialogHooks::fileName(QWidget *parent, FileMode mode, const QString &tit
         return fileRunner()(mode, title, directory, filter);
     if (mode == OpenFile)
         return QFileDialog::getOpenFileName(parent, title, directory, filter);
+    if (mode == Directory)
+        return QFileDialog::getExistingDirectory(parent, title, directory,
+                                                 QFileDialog::ShowDirsOnly);
     return QFileDialog::getSaveFileName(parent, title, directory, filter);
 }

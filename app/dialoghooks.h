@@ -23,22 +23,22 @@ public:
         QMessageBox::StandardButton defaultButton;
         QString informativeText = QString();
     };
-    enum FileMode { OpenFile, SaveFile };
+    // Directory: an existing directory, only directories shown.
+    enum FileMode { OpenFile, SaveFile, Directory };
 
     using QuestionRunner = std::function<QMessageBox::StandardButton(const Question &)>;
     // Returns the chosen path, or an empty text for a cancelled dialog.
     using FileRunner = std::function<QString(FileMode mode, const QString &title,
                                              const QString &directory, const QString &filter)>;
 
-    // Runs a modal dialog of the window (device dialogs, the design-rule report before a
-    // download) and returns its result; the runner fills its widgets and presses its buttons.
-    using ModalRunner = std::function<int(QDialog *dialog)>;
+    // Runs a modal dialog in place of exec(); returns its result code.
+    using DialogRunner = std::function<int(QDialog *dialog)>;
     using InformationRunner =
         std::function<void(QWidget *parent, const QString &title, const QString &text)>;
 
     static void setQuestionRunner(QuestionRunner runner);
+    static void setDialogRunner(DialogRunner runner);
     static void setFileRunner(FileRunner runner);
-    static void setModalRunner(ModalRunner runner);
     static void setInformationRunner(InformationRunner runner);
 
     // A warning box with the given buttons; with a position (not null) the
@@ -47,6 +47,7 @@ public:
                                                 const QPoint *position = nullptr);
     static QString fileName(QWidget *parent, FileMode mode, const QString &title,
                             const QString &directory, const QString &filter);
+    // The dialog run modally, as exec() runs it.
     static int exec(QDialog *dialog);
     // An information box with one OK button.
     static void information(QWidget *parent, const QString &title, const QString &text);
@@ -54,7 +55,7 @@ public:
 private:
     static QuestionRunner &questionRunner();
     static FileRunner &fileRunner();
-    static ModalRunner &modalRunner();
+    static DialogRunner &dialogRunner();
     static InformationRunner &informationRunner();
 };
 

@@ -4,6 +4,7 @@
 #include "customscroll.h"
 #include "labelwidget.h"
 #include "menuwidget.h"
+#include "msrcntconfig.h"
 #include "programdata.h"
 #include "programwidget.h"
 #include "ui_mainwindow.h"
@@ -190,6 +191,8 @@ MainWindow::~MainWindow()
     settings->endGroup();
     delete settings;
     settings = nullptr;
+    delete msrCntConfig;
+    msrCntConfig = nullptr;
     delete userControlRecord;
     userControlRecord = nullptr;
 

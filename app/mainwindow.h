@@ -187,6 +187,8 @@ public slots:
     void on_action_Verify_triggered();
     void on_action_DRC_triggered();
     void on_action_Property_triggered();
+    void on_action_About_triggered();
+    void on_actionVe_xon_triggered();
     void itemSelect(bool selected);
     void newDiagram();
     void open(QString path);
@@ -232,6 +234,8 @@ private:
     static bool isSupported(const QByteArray &info);
     static bool isWritable(const QByteArray &info);
     void rebuildUserControl();
+    void rebuildCounterConfig();
+    MsrCntConfig *newCounterConfig() const;
     void showDrcReport();
     bool confirmDrcWarnings();
     static bool isProtected(const QByteArray &info, int index);

@@ -5,17 +5,23 @@
 #include "drcdialog.h"
 #include "modalhooks.h"
 #include "moduleregisters.h"
+#include "msrcntconfig.h"
+#include "msrcntwidget.h"
 #include "nim_in.h"
 #include "programdata.h"
 #include "propertydialog.h"
 #include "qudpthread.h"
 #include "ui_mainwindow.h"
 #include "usercontrolrecord.h"
+#include "versiondialog.h"
 
 #include <QHostAddress>
 #include <QProgressDialog>
 #include <QTextEdit>
 #include <QThread>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -25,6 +31,12 @@ const int downloadProgressMaximum = 8256;
 quint8 infoByte(const QByteArray &info, int index)
 {
     return index < info.size() ? quint8(info.at(index)) : ModuleRegisters::ControlWritable;
+}
+
+bool hasCounters(const MsrCntConfig &config)
+{
+    return std::any_of(config.mode, config.mode + MsrCntConfig::channels,
+                       [](int mode) { return mode >= 0; });
 }
 
 } // namespace
@@ -280,6 +292,10 @@ void MainWindow::download(bool ok)
         return;
     }
     setDeviceActionsEnabled(false);
+    if (msrCntWidget) {
+        emit closeVexon();
+        QThread::msleep(500);
+    }
     QUdpThread *thread = newModuleThread(SLOT(downloadStopped(bool)));
     QProgressDialog *dialog =
         openProgressDialog(tr("Download - REGX Access"), downloadProgressMaximum);
@@ -396,12 +412,86 @@ void MainWindow::on_action_Property_triggered()
     DialogHooks::exec(&dialog);
 }
 
+void MainWindow::on_action_About_triggered()
+{
+    VersionDialog dialog(this);
+    DialogHooks::exec(&dialog);
+}
+
 // ---------------------------------------------------------------- after a download
 
 void MainWindow::afterDownload()
 {
+    rebuildCounterConfig();
     downloadedIndex = undoIndex;
     rebuildUserControl();
+}
+
+MsrCntConfig *MainWindow::newCounterConfig() const
+{
+    auto *config = new MsrCntConfig;
+    config->host = connectionSettings.host;
+    config->tcpPort = connectionSettings.tcpPort;
+    config->udpPort = connectionSettings.udpPort;
+    config->timeout = connectionSettings.timeout;
+    config->autoConnect = connectionSettings.autoConnect;
+    readMsrCntAttributes(programData, config->mode, config->path, config->name, config->unit);
+    return config;
+}
+
+void MainWindow::rebuildCounterConfig()
+{
+    delete msrCntConfig;
+    msrCntConfig = nullptr;
+    MsrCntConfig *config = newCounterConfig();
+    if (!hasCounters(*config)) {
+        delete config;
+        if (MsrCntWidget *window = msrCntWidget) {
+            msrCntWidget = nullptr;
+            window->close();
+            window->deleteLater();
+        }
+        ui->actionVe_xon->setEnabled(false);
+        return;
+    }
+    msrCntConfig = config;
+    ui->actionVe_xon->setEnabled(true);
+    if (msrCntWidget) {
+        msrCntWidget->setConfig(*config);
+    } else if (config->autoConnect) {
+        msrCntWidget = new MsrCntWidget(*config, this);
+        msrCntWidget->show();
+    }
+}
+
+void MainWindow::on_actionVe_xon_triggered()
+{
+    const std::unique_ptr<MsrCntConfig> config(newCounterConfig());
+    const bool asDownloaded =
+        msrCntConfig &&
+        std::equal(config->mode, config->mode + MsrCntConfig::channels, msrCntConfig->mode);
+    if (!asDownloaded) {
+        if (!hasCounters(*config)) {
+            ModalHooks::warning(this, tr("Zivra"), tr("There is no MsrCnt."));
+            return;
+        }
+        const DialogHooks::Question question{
+            this,
+            QString(),
+            tr("It may be different that the downloaded data are displayed."),
+            QMessageBox::Yes | QMessageBox::Cancel,
+            QMessageBox::Yes,
+            tr("Do you want to continue?")};
+        if (DialogHooks::question(question) != QMessageBox::Yes)
+            return;
+    }
+    if (msrCntWidget) {
+        msrCntWidget->raise();
+        msrCntWidget->activateWindow();
+        return;
+    }
+    msrCntWidget = new MsrCntWidget(*config, this);
+    msrCntWidget->show();
 }
 
 void MainWindow::rebuildUserControl()

@@ -242,7 +242,7 @@ void QVexonThread::receive()
             if (socket->bytesAvailable() > 0)
                 readVexon();
             if (!stopRequested)
-                emit error(socket->errorString());
+                fail(socket->errorString());
             return;
         }
         if (waitMs < WaitMs) {
@@ -258,13 +258,13 @@ void QVexonThread::receive()
             misses = 0;
         } else if (n < 0) {
             if (!socket->errorString().isEmpty()) {
-                emit error(socket->errorString());
+                fail(socket->errorString());
                 return;
             }
             misses = 0;
         } else {
             if (!socket->isValid() || socket->error() != QAbstractSocket::SocketTimeoutError) {
-                emit error(socket->errorString());
+                fail(socket->errorString());
                 return;
             }
             misses = 0;
@@ -284,7 +284,7 @@ void QVexonThread::readVexon(int)
         const qint64 want = qMin<qint64>(bufferSize - pending, socket->bytesAvailable());
         const qint64 got = want > 0 ? socket->read(buffer + pending, want) : 0;
         if (got < 0) {
-            emit error(socket->errorString());
+            fail(socket->errorString());
             stopRequested = true;
             flushLogs();
             return;
@@ -371,6 +371,13 @@ void QVexonThread::flushLogs()
     for (QTextStream *log : stream)
         if (log)
             log->flush();
+}
+
+// The totals go out before the failure, so that the owner has them all when it lets go.
+void QVexonThread::fail(const QString &text)
+{
+    report();
+    emit error(text);
 }
 
 void QVexonThread::report()

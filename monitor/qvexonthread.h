@@ -71,6 +71,7 @@ private:
     void writeRows();
     void flushLogs();
     void report();
+    void fail(const QString &text);
 
     QTcpSocket *socket = nullptr;
     QObject *owner;

@@ -1,7 +1,10 @@
+#include "blockitem.h"
 #include "drcdialog.h"
 #include "mainwindow.h"
 #include "memorymodule.h"
 #include "moduleemulator.h"
+#include "msrcntconfig.h"
+#include "msrcntwidget.h"
 #include "programdata.h"
 #include "qudpthread.h"
 #include "scriptedanswers.h"
@@ -453,6 +456,133 @@ private slots:
         QCOMPARE(answers.modals, QStringList{"PropertyDialog"});
         QCOMPARE(window->connectionSettings.tcpPort, quint16(2525));
         QCOMPARE(window->currentUndoIndex(), 0);
+    }
+
+    void afterDownloadOpensUpdatesAndClosesTheCounterWindow()
+    {
+        ScriptedAnswers answers;
+        const QByteArray counter =
+            entry("MsrCnt2", 1, "MsrCnt2",
+                  "<net port=\"1\">PstLgc0</net><property>Mode=8 FileSave=false</property>");
+        auto window = openDesign(cleanBody(counter), true);
+        QVERIFY(downloadNow(window.get()));
+        QPointer<MsrCntWidget> counters = window->counterWindow();
+        QVERIFY(counters && counters->isVisible());
+        QVERIFY(window->counterConfig());
+        QCOMPARE(window->counterConfig()->mode[2], 8);
+        QCOMPARE(window->counterConfig()->mode[0], -1);
+        QCOMPARE(window->counterConfig()->tcpPort, emulator->tcpPort());
+        QVERIFY(enabled(window.get(), "actionVe_xon"));
+
+        // A second download updates the open window in place.
+        QVERIFY(downloadNow(window.get()));
+        QCOMPARE(window->counterWindow(), counters.data());
+        QVERIFY(counters->isVisible());
+
+        // A design without counters closes it and drops the record.
+        QByteArray plain =
+            document("<tab id=\"0\" name=\"Sheet1\">\n" + cleanBody() + "</tab>\n",
+                     "<Zivra3 addr=\"127.0.0.1\" udpPort=\"" +
+                         QByteArray::number(emulator->udpPort()) + "\" autoConnect=\"true\">");
+        window->loadDiagram(plain, QStringLiteral("plain.zvr3"), false);
+        QVERIFY(downloadNow(window.get()));
+        QVERIFY(!window->counterWindow());
+        QVERIFY(!window->counterConfig());
+        QVERIFY(!enabled(window.get(), "actionVe_xon"));
+        QVERIFY(QTest::qWaitFor([&]() { return counters.isNull(); }, 5000));
+        QCOMPARE(answers.warnings, QStringList());
+    }
+
+    void withoutAutoConnectOnlyTheActionsAreEnabled()
+    {
+        ScriptedAnswers answers;
+        const QByteArray extra =
+            entry("MsrCnt0", 1, "MsrCnt0",
+                  "<net port=\"1\">PstLgc0</net><property>Mode=8 FileSave=false</property>") +
+            entry("Input", 1, "IN-OPT", "<property>bUserControl=true</property>");
+        auto window = openDesign(cleanBody(extra), false);
+        QVERIFY(!enabled(window.get(), "actionVe_xon"));
+        QVERIFY(!enabled(window.get(), "action_User_Control"));
+        QVERIFY(downloadNow(window.get()));
+        QVERIFY(!window->counterWindow());
+        QVERIFY(!window->userControl());
+        QVERIFY(enabled(window.get(), "actionVe_xon"));
+        QVERIFY(enabled(window.get(), "action_User_Control"));
+
+        // An edit leaves the downloaded state; undo returns to it.
+        window->connectionSettings.tcpPort = 2525;
+        window->recordUndo();
+        QVERIFY(!enabled(window.get(), "actionVe_xon"));
+        window->action("action_Undo")->trigger();
+        QVERIFY(enabled(window.get(), "actionVe_xon"));
+        QVERIFY(enabled(window.get(), "action_User_Control"));
+
+        // A failed download leaves both disabled.
+        window->connectionSettings.udpPort = deadPort();
+        QVERIFY(downloadNow(window.get()));
+        QCOMPARE(answers.warnings.size(), 1);
+        QVERIFY(!enabled(window.get(), "actionVe_xon"));
+        QVERIFY(!enabled(window.get(), "action_User_Control"));
+    }
+
+    void theCountersActionAsksWhenTheDesignDiffers_data()
+    {
+        QTest::addColumn<bool>("download");
+        QTest::addColumn<QString>("downloaded"); // counter settings; empty: no counter
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("no counter")
+            << true << QString() << QString() << -1 << "Zivra|There is no MsrCnt." << false;
+        QTest::newRow("as downloaded") << true << "Mode=8"
+                                       << "Mode=8" << -1 << QString() << true;
+        QTest::newRow("never downloaded, Yes")
+            << false << "Mode=8"
+            << "Mode=8" << int(QMessageBox::Yes) << QString() << true;
+        QTest::newRow("other modes, Cancel")
+            << true << "Mode=8"
+            << "Mode=9" << int(QMessageBox::Cancel) << QString() << false;
+    }
+
+    void theCountersActionAsksWhenTheDesignDiffers()
+    {
+        QFETCH(bool, download);
+        QFETCH(QString, downloaded);
+        QFETCH(QString, shown);
+        QFETCH(int, answer);
+        QFETCH(QString, warning);
+        QFETCH(bool, opens);
+        ScriptedAnswers answers;
+        if (answer >= 0)
+            answers.buttons.enqueue(QMessageBox::StandardButton(answer));
+        const QByteArray counter =
+            downloaded.isEmpty() ? QByteArray()
+                                 : entry("MsrCnt0", 1, "MsrCnt0",
+                                         "<net port=\"1\">PstLgc0</net><property>" +
+                                             downloaded.toLatin1() + " FileSave=false</property>");
+        auto window = openDesign(cleanBody(counter));
+        if (download)
+            QVERIFY(downloadNow(window.get()));
+        // The design shown since may set the counter's mode otherwise.
+        for (BlockItem *block : window->design()->sinkBlocks)
+            if (block->name() == QLatin1String("MsrCnt0"))
+                block->params() = shown + QStringLiteral(" FileSave=false");
+        window->on_actionVe_xon_triggered();
+        QCOMPARE(answers.questions,
+                 answer >= 0
+                     ? QStringList{"|It may be different that the downloaded data are displayed."}
+                     : QStringList());
+        QCOMPARE(answers.warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+        QCOMPARE(window->counterWindow() != nullptr, opens);
+        if (opens) {
+            // Once open it is raised, not opened again.
+            MsrCntWidget *first = window->counterWindow();
+            if (answer >= 0)
+                answers.buttons.enqueue(QMessageBox::Yes);
+            window->on_actionVe_xon_triggered();
+            QCOMPARE(window->counterWindow(), first);
+        }
     }
 
     void afterDownloadRecordsTheUserControlledInputs_data()

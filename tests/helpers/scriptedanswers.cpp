@@ -40,7 +40,8 @@ ScriptedAnswers::ScriptedAnswers()
     DialogHooks::setInformationRunner([this](QWidget *, const QString &title, const QString &text) {
         informations.append(title + QLatin1Char('|') + text);
     });
-    DialogHooks::setModalRunner([this](QDialog *dialog) {
+    DialogHooks::setDialogRunner([this](QDialog *dialog) {
+        dialogTitles.append(dialog->windowTitle());
         modals.append(dialog->objectName());
         if (dialogs.isEmpty()) {
             ++unexpected;
@@ -67,7 +68,7 @@ ScriptedAnswers::~ScriptedAnswers()
     ModalHooks::setMenuRunner(nullptr);
     DialogHooks::setQuestionRunner(nullptr);
     DialogHooks::setFileRunner(nullptr);
+    DialogHooks::setDialogRunner(nullptr);
     ModalHooks::setTextRunner(nullptr);
     DialogHooks::setInformationRunner(nullptr);
-    DialogHooks::setModalRunner(nullptr);
 }

@@ -32,9 +32,10 @@ public:
     QStringList warnings;     // "title|text"
     QStringList questions;    // "title|text"
     QStringList fileDialogs;  // dialog titles
+    QStringList dialogTitles; // modal dialogs run, by window title
+    QStringList modals;       // modal dialogs run, by object name
     QStringList menus;        // action texts of each menu shown, joined by ","
     QStringList informations; // "title|text"
-    QStringList modals;       // object names of the modal dialogs run
     int unexpected = 0;
 };
 

@@ -163,6 +163,7 @@ public slots:
     void downloadStopped(bool ok);
     void Verify(bool ok);
     void verifyStopped(bool ok);
+    void execProtect(bool ok);
     // What the threads and the device dialogs hand over.
     void checkFPGA(QByteArray *data);
     void onError(QString *text);
@@ -185,6 +186,7 @@ public slots:
     void on_actionHardware_Setup_triggered();
     void on_action_Download_triggered();
     void on_action_Verify_triggered();
+    void on_action_Write_Protect_triggered();
     void on_action_DRC_triggered();
     void on_action_Property_triggered();
     void on_action_About_triggered();

@@ -215,14 +215,6 @@ void TestSettingsRoundTrip::everyKind()
         QCOMPARE(counter->form()->mainLineEdit->text(), QStringLiteral("125"));
         QCOMPARE(counter->form()->subLineEdit->text(), QStringLiteral("375"));
     });
-    edit(window.get(), "DlyFnc0", [](QWidget *w) {
-        QCOMPARE(child<QLineEdit>(w, "delayEdit")->text(), QStringLiteral("1.234"));
-        QCOMPARE(child<QComboBox>(w, "unitComboBox")->currentText(), QStringLiteral("us"));
-    });
-    edit(window.get(), "MsrCnt1", [](QWidget *w) {
-        QCOMPARE(child<QComboBox>(w, "m_areaComboBox")->currentIndex(), 1);
-        QCOMPARE(child<QComboBox>(w, "m_enbComboBox")->currentIndex(), 3);
-    });
     edit(window.get(), "IN-CH0", [](QWidget *w) {
         auto *channel = qobject_cast<EditInputDialog *>(w);
         QCOMPARE(channel->form()->lineEdit->text(), QStringLiteral("Start"));

@@ -321,9 +321,13 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
         const QString before = name;
         QString renamed = name;
         const int row = currentSheetWidget()->freeRowForItem(kind, renamed, pasteNames);
+        const bool input = kind == QLatin1String("Input");
         if (row >= 0 && (renamed != before || kind == QLatin1String("FeedBack"))) {
             pasteNames.append(renamed);
             pasteRenames.insert(before, renamed);
+        } else if (row >= 0 && input && !renamed.isEmpty()) {
+            // A kept channel is reserved too, so no later pasted input takes it.
+            pasteNames.append(renamed);
         }
         return true;
     }
@@ -362,6 +366,15 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
         if (id < 0) {
             ModalHooks::warning(this, tr("Zivra"), tr("There's not enough space."));
             return true;
+        }
+        if (kind == QLatin1String("Input")) {
+            // The pre-pass chose and reserved this input's channel; the
+            // blocks wired to it look for it under that name.
+            name = kept;
+            if (name.isEmpty()) {
+                ModalHooks::warning(this, tr("Zivra"), tr("There is no more Input resource."));
+                return true;
+            }
         }
         sheet = currentSheetIndex;
         if (kind.startsWith(QLatin1String("FeedBack")) && pasteNames.contains(kept)) {

@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QSettings>
-#include <QTextStream>
 
 namespace {
 
@@ -171,6 +170,27 @@ bool MainWindow::save()
     return save(QString());
 }
 
+namespace {
+
+// Writes unbuffered and retries the rest after a short write, so that the call
+// that fails writes nothing and leaves the system's reason ("No space left on
+// device") in the file's error text; a short write alone carries none.
+bool writeWhole(QSaveFile &file, const QByteArray &bytes)
+{
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered))
+        return false;
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 count = file.write(bytes.constData() + done, bytes.size() - done);
+        if (count <= 0)
+            return false;
+        done += count;
+    }
+    return true;
+}
+
+} // namespace
+
 bool MainWindow::save(QString path)
 {
     controlKeyHeld = false;
@@ -197,12 +217,9 @@ bool MainWindow::save(QString path)
     // Written beside the old file and renamed over it on success, so that a
     // failed save never costs the previous version.
     QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Text);
-    if (written) {
-        QTextStream stream(&file);
-        writeXml(&stream);
-        written = stream.status() == QTextStream::Ok && file.commit();
-    }
+    bool written = writeWhole(file, documentText());
+    if (written)
+        written = file.commit();
     if (!written) {
         ModalHooks::warning(this, tr("file save"),
                             tr("Cannot write file %1:\n%2.").arg(path, file.errorString()));

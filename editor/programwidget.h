@@ -112,6 +112,7 @@ public:
     // ---- Clipboard and restored blocks ----
     void copySelection(bool cut);
     int freeRowForItem(const QString &kind, QString &name, const QStringList &used);
+    void uniqueChannel(QString &name, const QStringList &used);
     void placeLoadedItem(const QString &kind, BlockItem *block);
 
     const QVector<BlockItem *> &selectedItems() const { return selection; }

@@ -59,12 +59,34 @@ int ProgramWidget::freeRowForItem(const QString &kind, QString &name, const QStr
         name = QString(); // the design container numbers the channel itself
         return row;
     }
+    if (kind == QLatin1String("Input")) {
+        uniqueChannel(name, used);
+        return row;
+    }
     const bool labelKind =
         kind.contains(QLatin1String("Label")) || kind.startsWith(QLatin1String("FeedBack"));
     if (!labelKind || kind == QLatin1String("FeedBack") || kind == QLatin1String("Label") ||
         kind == QLatin1String("PreLabel"))
         makeUniqueName(name, used);
     return row;
+}
+
+void ProgramWidget::uniqueChannel(QString &name, const QStringList &used)
+{
+    // Channel names are unique per sheet only, and every design name check
+    // refuses them: a pasted input keeps its channel where this sheet lacks
+    // it, else takes the first channel neither here nor given to this paste.
+    QStringList free;
+    lookupItem(QStringLiteral("Input"), free);
+    if (free.contains(name) && !used.contains(name))
+        return;
+    for (const QString &channel : qAsConst(free)) {
+        if (!used.contains(channel)) {
+            name = channel;
+            return;
+        }
+    }
+    name.clear();
 }
 
 void ProgramWidget::placeLoadedItem(const QString &kind, BlockItem *block)

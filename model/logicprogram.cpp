@@ -176,11 +176,3 @@ quint64 LogicProgram::evaluate(const quint64 ports[11]) const
     }
     return top >= 0 ? stack[top] : 0;
 }
-
-bool LogicProgram::evaluate(const bool values[11]) const
-{
-    quint64 ports[11];
-    for (int q = 0; q < 11; ++q)
-        ports[q] = values[q] ? 1 : 0;
-    return evaluate(ports) & 1;
-}

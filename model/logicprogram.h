@@ -21,7 +21,6 @@ public:
     explicit LogicProgram(const QString &expression);
 
     quint64 evaluate(const quint64 ports[11]) const;
-    bool evaluate(const bool values[11]) const;
 
     // The evaluator's word list of an expression, ending with "EOF".
     static QStringList splitWords(const QString &expression);

@@ -109,12 +109,6 @@ LookupTablePlan::LookupTablePlan(ProgramData *design, int tables)
     }
 }
 
-void LookupTablePlan::checkExpressions(const QVector<BlockItem *> &blocks)
-{
-    for (BlockItem *block : blocks)
-        translate(block);
-}
-
 int LookupTablePlan::translate(BlockItem *block)
 {
     const QString &text = block->params();

@@ -30,9 +30,6 @@ public:
     // tables use. The design's unit assignment must be current.
     LookupTablePlan(ProgramData *design, int tables);
 
-    // Translates the expressions of further blocks (an empty one is skipped).
-    void checkExpressions(const QVector<BlockItem *> &blocks);
-
     void fillFunctionTable(quint16 entries[1024]) const;
     // table is OutputTable, FeedbackTable or MsrCntTable.
     void fillUnitTable(Table table, quint8 entries[2048]) const;

@@ -162,12 +162,10 @@ bool ProgramData::download(RegisterWriter *writer)
         return false;
     assignResources();
 
-    // Every expression is translated before the first byte goes out, so a bad
-    // one cannot leave the module half-written. The tables' own expressions
-    // come first: the reported block is the one the tables would stop at.
+    // The plan translates every expression the tables evaluate, and only
+    // those, before the first byte goes out: a bad one cannot leave the module
+    // half-written, and one that feeds no table cannot stop the download.
     LookupTablePlan plan(this, LookupTablePlan::AllTables);
-    plan.checkExpressions(preLogicBlocks);
-    plan.checkExpressions(postLogicBlocks);
 
     const QVector<ConfigRegister> regs = configRegisters();
     for (const ConfigRegister &reg : regs) {

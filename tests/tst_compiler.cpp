@@ -330,29 +330,39 @@ void TestCompiler::configurationRegisters()
 
 void TestCompiler::badExpressionStopsBeforeAnyWrite()
 {
+    // A bad expression fails the download before the first write exactly when
+    // a table evaluates it; one that feeds no table is never evaluated.
+    enum Use { Unused, Counter, Output, Gate };
     struct Case {
         const char *pre;
+        bool preUsed;
         const char *post;
-        bool postUsed;
+        Use postUse;
         const char *message;
     } cases[] = {
-        {"_A and", "_A", true, "PreLgc0: invalid at EOF"},
-        {"_A", "( _A", true, "PstLgc0: invalid --- ')' is missimg."},
-        {"_A", "_A _B", false, "PstLgc0: invalid at '_B'"}, // feeds nothing
-        {"   ", "_A", true, nullptr},                       // blank: false, no error
+        {"_A and", true, "_A", Output, "PreLgc0: invalid at EOF"},
+        {"_A", true, "( _A", Output, "PstLgc0: invalid --- ')' is missimg."},
+        {"_A", true, "_A _B", Gate, "PstLgc0: invalid at '_B'"},
+        {"_A", true, "_A _B", Unused, nullptr},
+        {"_A and", false, "_A", Output, nullptr},
+        {"_A and", false, "_A _B", Unused, nullptr},
+        {"   ", true, "_A", Output, nullptr}, // blank: false, no error
     };
     for (const Case &c : cases) {
         ProgramData design(nullptr);
         DesignKit kit(design);
         BlockItem *pre = kit.preLogic(QLatin1String(c.pre), {kit.input(QStringLiteral("IN-CH0"))});
-        BlockItem *counter = kit.counter(QString(), pre);
+        BlockItem *counter = kit.counter(QString(), c.preUsed ? pre : nullptr);
         BlockItem *post = kit.postLogic(QLatin1String(c.post), {counter});
-        if (c.postUsed)
+        if (c.postUse == Output)
             kit.output(0, post);
+        else if (c.postUse == Gate)
+            kit.msrCnt(2, post, nullptr);
         MemoryModule module;
         try {
             design.download(&module);
             QVERIFY2(!c.message, c.message);
+            QCOMPARE(module.progress.last(), 8322);
         } catch (const QString &text) {
             QCOMPARE(text, QString::fromLatin1(c.message));
             QVERIFY(module.requests.isEmpty());

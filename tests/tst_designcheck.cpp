@@ -120,6 +120,8 @@ void TestDesignCheck::measurementCounters()
         {"Mode=1 FileSave=0 PATH=" + missing, true, false, 0, "No error detected."},
         {"Mode=1 FileSave=false PATH=" + missing, true, false, 0, "No error detected."},
         {"Mode=8 FileSave=false", false, true, 0, "No error detected."},
+        {"Mode=2", false, false, 1, "error: MsrCnt0: GATE is not connected.\n"},
+        {"Mode=4", false, false, 1, "error: MsrCnt0: SRC is not connected.\n"},
     };
     for (const Case &c : cases) {
         ProgramData design(nullptr);

@@ -14,6 +14,8 @@ private slots:
     void feedbackPath();
     void sharedLines();
     void passThroughUnits();
+    void functionTableBitOfSlot_data();
+    void functionTableBitOfSlot();
     void unitIndexedTables();
     void fullDesignAgreesWithEvaluator();
     void expressionErrorsNameTheBlock();
@@ -177,6 +179,47 @@ void TestLookupTables::passThroughUnits()
         QCOMPARE(bit(entry, 2), !bit(i, 7));
         QCOMPARE(entry & 0xC0, 0);
     }
+}
+
+void TestLookupTables::functionTableBitOfSlot_data()
+{
+    QTest::addColumn<int>("delays");
+    QTest::addColumn<int>("passes");
+    QTest::addColumn<int>("slot"); // the unit fed by IN-CH1
+    QTest::addColumn<int>("bit");  // the one function-table bit it drives
+
+    // Eight delays fill slots 3-7 and 0-2, the pass-through goes to slot 8:
+    // line 5 still serves the delay in slot 0.
+    QTest::newRow("delay in slot 0 beside a pass-through") << 8 << 1 << 0 << 13;
+    QTest::newRow("pass-through in slot 8 beside delays") << 8 << 1 << 8 << 3;
+    QTest::newRow("delay in slot 2") << 8 << 1 << 2 << 15;
+    QTest::newRow("first pass-through") << 0 << 6 << 0 << 0;
+    QTest::newRow("fourth pass-through") << 0 << 6 << 8 << 3;
+    QTest::newRow("sixth pass-through") << 0 << 6 << 10 << 5;
+}
+
+void TestLookupTables::functionTableBitOfSlot()
+{
+    QFETCH(int, delays);
+    QFETCH(int, passes);
+    QFETCH(int, slot);
+    QFETCH(int, bit);
+
+    ProgramData design(nullptr);
+    DesignKit kit(design);
+    for (int i = 0; i < delays; ++i)
+        kit.delay(QString(), nullptr);
+    for (int i = 0; i < passes; ++i)
+        kit.pass(nullptr);
+    design.assignResources();
+    BlockItem *unit = design.unitSlots[slot];
+    QVERIFY(unit);
+    unit->connectInput(0,
+                       kit.preLogic(QStringLiteral("_A"), {kit.input(QStringLiteral("IN-CH1"))}));
+    design.assignResources();
+    QCOMPARE(design.unitSlots[slot], unit);
+    for (int i = 0; i < 1024; ++i)
+        QCOMPARE(int(design.functionTableEntry(quint16(2 * i))), ((i >> 1) & 1) << bit);
 }
 
 void TestLookupTables::unitIndexedTables()

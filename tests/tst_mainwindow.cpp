@@ -23,6 +23,9 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <csignal>
+#include <sys/resource.h>
+
 // The main window: form, geometry, keys, undo and redo, sheet tabs, file
 // commands and recent files, with every question answered by script.
 class TestMainWindow : public QObject, private WindowKit
@@ -455,6 +458,52 @@ private slots:
         answers.files.enqueue(QString());
         window->saveAs();
         QCOMPARE(answers.unexpected, 0);
+    }
+
+    void failedWriteGivesTheSystemsReason_data()
+    {
+        QTest::addColumn<int>("limit");  // bytes a file may hold
+        QTest::addColumn<int>("blocks"); // PreLogic blocks in the design
+
+        QTest::newRow("nothing fits") << 0 << 1;
+        QTest::newRow("the header fits") << 100 << 1;
+        QTest::newRow("fails while streaming") << 20000 << 14;
+    }
+
+    void failedWriteGivesTheSystemsReason()
+    {
+        QFETCH(int, limit);
+        QFETCH(int, blocks);
+        // A file size limit fails the write itself, as a full disk does.
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("old.zvr3"), "old version");
+        ScriptedAnswers answers;
+        QByteArray body = "<tab id=\"0\" name=\"a\">";
+        for (int i = 0; i < blocks; ++i)
+            body += entry("PreLogic", i, "P" + QByteArray::number(i),
+                          "<property>" + QByteArray(2000, 'A') + "</property>");
+        const QString source =
+            writeFile(dir, QStringLiteral("source.zvr3"), document(body + "</tab>\n"));
+        auto window = newWindow();
+        window->open(source);
+        QCOMPARE(window->design()->preLogicBlocks.size(), blocks);
+
+        rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = rlim_t(limit);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool written = window->save(path);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        QVERIFY(!written);
+        QCOMPARE(answers.warnings, QStringList(QStringLiteral("file save|Cannot write file ") +
+                                               path + QStringLiteral(":\nFile too large.")));
+        QCOMPARE(readFile(path), QByteArray("old version"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 QStringList({QStringLiteral("old.zvr3"), QStringLiteral("source.zvr3")}));
     }
 
     void failedSaveChangesNothing()

@@ -122,44 +122,48 @@ std::unique_ptr<WorkerProbe> TestRomPages::restore(int page)
 
 void TestRomPages::saveAndRestoreRoundTrips_data()
 {
+    QTest::addColumn<int>("page");
     QTest::addColumn<int>("size");
-    QTest::addColumn<QVector<int>>("entries"); // FAT entries of page 3 and its pool clusters
-    QTest::newRow("1") << 1 << QVector<int>{0x8000};
-    QTest::newRow("4095") << 4095 << QVector<int>{0x8FFE};
-    QTest::newRow("4096") << 4096 << QVector<int>{0x8FFF};
-    QTest::newRow("4097") << 4097 << QVector<int>{16, 0x8000};
-    QTest::newRow("8192") << 8192 << QVector<int>{16, 0x8FFF};
+    QTest::addColumn<QVector<int>>("entries"); // FAT entries of the page and its pool clusters
+    QTest::newRow("1") << 3 << 1 << QVector<int>{0x8000};
+    QTest::newRow("4095") << 3 << 4095 << QVector<int>{0x8FFE};
+    QTest::newRow("4096") << 3 << 4096 << QVector<int>{0x8FFF};
+    QTest::newRow("4097") << 3 << 4097 << QVector<int>{16, 0x8000};
+    QTest::newRow("8192") << 3 << 8192 << QVector<int>{16, 0x8FFF};
+    QTest::newRow("page 0") << 0 << 4097 << QVector<int>{16, 0x8000};
+    QTest::newRow("page 15") << 15 << 10 << QVector<int>{0x8009};
 }
 
 void TestRomPages::saveAndRestoreRoundTrips()
 {
+    QFETCH(int, page);
     QFETCH(int, size);
     QFETCH(QVector<int>, entries);
     const QByteArray saved = imagePattern(1);
     pokeImage(*emulator, saved);
     const QByteArray doc = document(size, size);
 
-    auto saving = save(3, doc, "my design");
+    auto saving = save(page, doc, "my design");
     QVERIFY(saving->closed);
     QCOMPARE(saving->events, QStringList({"progress", "closed:true"}));
     QCOMPARE(saving->progress.last(), 0x4000);
-    QVERIFY(current->romFileIn(3)->isEmpty()); // the buffer went to the module
-    QCOMPARE(emulator->fatEntry(3), quint16(entries[0]));
+    QVERIFY(current->romFileIn(page)->isEmpty()); // the buffer went to the module
+    QCOMPARE(emulator->fatEntry(page), quint16(entries[0]));
     if (entries.size() > 1)
         QCOMPARE(emulator->fatEntry(16), quint16(entries[1]));
     QCOMPARE(emulator->fatEntry(17), quint16(0xFFFF));
-    QCOMPARE(emulator->romImage(3), saved);
-    QCOMPARE(emulator->romDirectory().mid(3 * 112, 112), directoryEntry("my design"));
+    QCOMPARE(emulator->romImage(page), saved);
+    QCOMPARE(emulator->romDirectory().mid(page * 112, 112), directoryEntry("my design"));
     QCOMPARE(quint8(emulator->peek(0xFFFFFF3Cu, 1).at(0)), quint8(0x01)); // save bit cleared
 
     pokeImage(*emulator, imagePattern(2));
-    auto restoring = restore(3);
+    auto restoring = restore(page);
     QCOMPARE(restoring->events, QStringList({"progress", "xml", "closed:true"}));
     QCOMPARE(restoring->xml, doc);
     QCOMPARE(restoring->xmlName, QString());
     QCOMPARE(restored, doc);
     QCOMPARE(emulator->designImage(), saved);
-    QCOMPARE(emulator->pageState(), quint8(3));
+    QCOMPARE(emulator->pageState(), quint8(page));
 }
 
 void TestRomPages::saveTrafficOrder()

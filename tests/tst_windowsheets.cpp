@@ -84,6 +84,68 @@ private slots:
         QCOMPARE(answers.unexpected, 0);
     }
 
+    void pasteKeepsTheInputWires_data()
+    {
+        QTest::addColumn<bool>("otherSheet");
+        QTest::addColumn<bool>("withInput");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("inputsThere");
+
+        // The pasted input takes a channel the sheet lacks; without it the
+        // wire goes to the sheet's own input of that channel, made if absent.
+        QTest::newRow("same sheet, with input") << false << true << "IN-CH1" << 2;
+        QTest::newRow("same sheet, logic only") << false << false << "IN-CH0" << 1;
+        QTest::newRow("other sheet, with input") << true << true << "IN-CH0" << 1;
+        QTest::newRow("other sheet, logic only") << true << false << "IN-CH0" << 1;
+    }
+
+    void pasteKeepsTheInputWires()
+    {
+        QFETCH(bool, otherSheet);
+        QFETCH(bool, withInput);
+        QFETCH(QString, source);
+        QFETCH(int, inputsThere);
+
+        ScriptedAnswers answers;
+        const QByteArray logic =
+            entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH0</net><property>_A</property>");
+        auto window = loadedWindow("<tab id=\"0\" name=\"a\">" + entry("Input", 0, "IN-CH0") +
+                                   logic + "</tab><tab id=\"1\" name=\"b\"></tab>\n");
+        QVERIFY(window);
+        if (withInput) {
+            window->on_actionSelect_All_triggered();
+            window->on_actionCopy_triggered();
+        } else {
+            setClipboard(logic);
+        }
+        const int sheet = otherSheet ? 1 : 0;
+        window->tabs()->setCurrentIndex(sheet);
+        window->on_actionPaste_triggered();
+
+        // The wire survives a save and a reload.
+        static QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".zvr3");
+        QVERIFY(window->save(path));
+        auto reopened = newWindow();
+        reopened->open(path);
+        ProgramData *design = reopened->design();
+        BlockItem *pasted = find(design->preLogicBlocks, QStringLiteral("PreLgc1"), sheet);
+        QVERIFY(pasted);
+        BlockItem *input = pasted->inputAt(0);
+        QVERIFY(input);
+        QCOMPARE(input->name(), source);
+        QCOMPARE(input->sheet(), sheet);
+        int inputs = 0;
+        for (BlockItem *block : qAsConst(design->inputBlocks))
+            inputs += block->sheet() == sheet;
+        QCOMPARE(inputs, inputsThere);
+        // The original keeps its own wire.
+        BlockItem *original = find(design->preLogicBlocks, QStringLiteral("PreLgc0"), 0);
+        QVERIFY(original && original->inputAt(0));
+        QCOMPARE(original->inputAt(0)->name(), QStringLiteral("IN-CH0"));
+        QCOMPARE(answers.unexpected, 0);
+    }
+
     void pasteGoesToTheCurrentSheet()
     {
         ScriptedAnswers answers;

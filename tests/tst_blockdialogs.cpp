@@ -1,12 +1,10 @@
 #include "blockitem.h"
-#include "editdlyfncdialog.h"
 #include "editlogicdialog.h"
-#include "editmsrcntdialog.h"
-#include "programdata.h"
 #include "programwidget.h"
 #include "scriptedanswers.h"
 #include "settingsdialogs.h"
 #include "sheetbench.h"
+#include "tablerow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,349 +24,240 @@
 
 namespace {
 
-// A delay block and a measurement counter on a real sheet; the dialogs are
+// A delay block, a measurement counter and a logic block on a real sheet; the dialogs are
 // opened as the Edit action opens them, and shown.
 struct DialogBench {
     DialogBench()
     {
-        sheet = bench.sheets.first();
-        for (const char *kind : {"DlyFnc", "MsrCnt"})
+        for (const char *kind : {"DlyFnc", "MsrCnt", "PreLogic"})
             bench.paletteDrop(kind, sheet, {20, 600});
         delay = bench.at(sheet, ProgramWidget::FunctionColumn, 0);
         counter = bench.at(sheet, ProgramWidget::OutputColumn, 0);
         snapshots = bench.host.snapshots;
     }
+    ~DialogBench() { delete dialog; }
 
-    template <class Dialog> Dialog *open(ModalHooks::SettingsDialog kind, BlockItem *block)
+    void open(ModalHooks::SettingsDialog kind, BlockItem *block, const QString &settings)
     {
-        window = SettingsDialogs::create({kind, sheet, block, QRect(30, 70, 0, 0), "Title"});
-        window->show();
-        return qobject_cast<Dialog *>(window.data());
+        block->params() = settings;
+        delete dialog;
+        dialog = SettingsDialogs::create({kind, sheet, block, QRect(30, 70, 0, 0), "Title"});
+        dialog->show();
     }
+    void openDelay(const QString &settings) { open(ModalHooks::DlyFncDialog, delay, settings); }
+    void openCounter(const QString &settings) { open(ModalHooks::MsrCntDialog, counter, settings); }
 
+    template <class T> T *child(const char *name) const
+    {
+        T *found = dialog->findChild<T *>(name);
+        if (!found)
+            qFatal("no child %s", name);
+        return found;
+    }
+    QLineEdit *field() const
+    {
+        return child<QLineEdit>(dialog->inherits("EditDlyFncDialog") ? "delayEdit" : "lineEdit");
+    }
+    void pressOk() const
+    {
+        child<QDialogButtonBox>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+    }
     int newSnapshots() const { return bench.host.snapshots - snapshots; }
 
     SheetBench bench;
-    ProgramWidget *sheet;
+    ProgramWidget *sheet = bench.sheets.first();
     BlockItem *delay, *counter;
-    QPointer<QWidget> window;
+    QPointer<QWidget> dialog;
     int snapshots;
 };
-
-template <class T> T *child(QWidget *dialog, const char *name)
-{
-    T *found = dialog->findChild<T *>(name);
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
-void pressOk(QWidget *dialog)
-{
-    child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
-}
-
-void trigger(BlockItem *block, const QString &text)
-{
-    for (QAction *action : block->owner()->actions()) {
-        if (action->text() == text)
-            action->trigger();
-    }
-}
 
 const QString rangeWarning =
     "Invalid Setting|Please set a delay time between 0 and 32.767us (step: 1ns)";
 
+// Unit and typed text empty: as opened; stored empty: refused.
+struct DelayCase {
+    QString settings, unit, typed, stored, warning, field;
+};
+
+// Mode stored on OK, unchanged; -1: OK not pressed. Icon empty: as dropped.
+struct CounterCase {
+    QString settings, unit, path, icon;
+    int gate, source, mode;
+    bool fileSave;
+};
+
+// The answer to the question whether to create the folder.
+struct FolderCase {
+    QString folder, warning;
+    int answer;
+    bool stored, created;
+};
+
+// Cap: the lowest top on the sheet; 0: the logic window's place.
+struct OpenCase {
+    QString window, title;
+    int column, cap;
+    bool byEdit; // else by a double click
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(DelayCase)
+Q_DECLARE_METATYPE(CounterCase)
+Q_DECLARE_METATYPE(FolderCase)
+Q_DECLARE_METATYPE(OpenCase)
 
 class TestBlockDialogs : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void delayOpens_data();
-    void delayOpens();
-    void delayLimits_data();
-    void delayLimits();
-    void delayUnitSwitch();
-    void counterOpens_data();
-    void counterOpens();
-    void counterModeAndIcon_data();
-    void counterModeAndIcon();
+    void delay_data();
+    void delay();
+    void counterModes_data();
+    void counterModes();
     void counterLogFolder_data();
     void counterLogFolder();
     void counterFolderChooser();
     void counterRename();
-    void editOpensEachKind();
+    void editOpens_data();
+    void editOpens();
 };
 
-void TestBlockDialogs::delayOpens_data()
+void TestBlockDialogs::delay_data()
 {
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("unit");
-    QTest::newRow("new block") << ""
-                               << "0"
-                               << "ns";
-    QTest::newRow("us") << "Delay=1.5us"
-                        << "1.5"
-                        << "us";
-    QTest::newRow("ns") << "Delay=100ns"
-                        << "100"
-                        << "ns";
-    QTest::newRow("no unit") << "Delay=100"
-                             << "100"
-                             << "ns";
-    QTest::newRow("fraction without unit") << "Delay=12.5"
-                                           << "0"
-                                           << "ns";
-    QTest::newRow("other settings") << "Mode=3"
-                                    << "0"
-                                    << "ns";
+    const Table<DelayCase> add("c");
+    const QString none, range = rangeWarning;
+    add("new block", {"", "", "", "Delay=0ns", none, "0"});
+    add("stored in us", {"Delay=1.5us", "", "", "Delay=1.5us", none, "1.5"});
+    add("stored in ns", {"Delay=100ns", "", "", "Delay=100ns", none, "100"});
+    add("no unit", {"Delay=100", "", "", "Delay=100ns", none, "100"});
+    add("fraction without unit", {"Delay=12.5", "", "", "Delay=0ns", none, "0"});
+    add("other settings", {"Mode=3", "", "", "Delay=0ns", none, "0"});
+    add("unit switched", {"Delay=1.5us", "ns", "", "Delay=1500ns", none, "1500"});
+    add("0 us", {"Delay=7ns", "us", "0", "Delay=0us", none, "0"});
+    add("1 ns in us", {"Delay=7ns", "us", "0.001", "Delay=0.001us", none, "0.001"});
+    add("limit in us", {"Delay=7ns", "us", "32.767", "Delay=32.767us", none, "32.767"});
+    add("limit in ns", {"Delay=7ns", "ns", "32767", "Delay=32767ns", none, "32767"});
+    add("step above in us", {"Delay=7ns", "us", "32.768", none, range, "32.767"});
+    add("step above in ns", {"Delay=7ns", "ns", "32768", none, range, "32767"});
+    add("fraction above", {"Delay=7ns", "ns", "32767.4", none, range, "32767"});
+    add("negative", {"Delay=7ns", "us", "-1", none, range, "0"});
+    add("nan", {"Delay=7ns", "ns", "nan", none, range, "nan"});
+    add("infinity", {"Delay=7ns", "us", "inf", none, range, "inf"});
+    add("exact thousandths", {"Delay=7ns", "us", "1.001", "Delay=1.001us", none, "1.001"});
+    add("trailing zero", {"Delay=7ns", "us", "1.50", "Delay=1.5us", none, "1.50"});
+    add("below a ns",
+        {"Delay=7ns", "us", "1.0004", none,
+         "Invalid Setting|Because it is necessary to set Delay time by a unit for 1ns,\n"
+         " \"1.0004\" is rounded off and becomes \"1\"",
+         "1"});
 }
 
-void TestBlockDialogs::delayOpens()
+void TestBlockDialogs::delay()
 {
-    QFETCH(QString, settings);
-    QFETCH(QString, field);
-    QFETCH(QString, unit);
+    QFETCH(DelayCase, c);
     DialogBench bench;
-    bench.delay->params() = settings;
-    auto *dialog = bench.open<EditDlyFncDialog>(ModalHooks::DlyFncDialog, bench.delay);
-    QCOMPARE(child<QLineEdit>(dialog, "delayEdit")->text(), field);
-    QCOMPARE(child<QComboBox>(dialog, "unitComboBox")->currentText(), unit);
-    QVERIFY(!(dialog->windowFlags() & Qt::WindowContextHelpButtonHint));
-    delete dialog;
-}
+    bench.openDelay(c.settings);
+    if (!c.unit.isEmpty())
+        bench.child<QComboBox>("unitComboBox")->setCurrentText(c.unit);
+    if (!c.typed.isEmpty())
+        bench.field()->setText(c.typed);
+    bench.pressOk();
 
-void TestBlockDialogs::delayLimits_data()
-{
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("warning");
-    QTest::addColumn<QString>("field");
-    const QString none;
-    QTest::newRow("0 us") << "us"
-                          << "0"
-                          << "Delay=0us" << none << "0";
-    QTest::newRow("0 ns") << "ns"
-                          << "0"
-                          << "Delay=0ns" << none << "0";
-    QTest::newRow("1 ns in us") << "us"
-                                << "0.001"
-                                << "Delay=0.001us" << none << "0.001";
-    QTest::newRow("1 ns") << "ns"
-                          << "1"
-                          << "Delay=1ns" << none << "1";
-    QTest::newRow("limit in us") << "us"
-                                 << "32.767"
-                                 << "Delay=32.767us" << none << "32.767";
-    QTest::newRow("limit in ns") << "ns"
-                                 << "32767"
-                                 << "Delay=32767ns" << none << "32767";
-    QTest::newRow("step above in us") << "us"
-                                      << "32.768" << none << rangeWarning << "32.767";
-    QTest::newRow("step above in ns") << "ns"
-                                      << "32768" << none << rangeWarning << "32767";
-    QTest::newRow("fraction above") << "ns"
-                                    << "32767.4" << none << rangeWarning << "32767";
-    QTest::newRow("negative") << "us"
-                              << "-1" << none << rangeWarning << "0";
-    QTest::newRow("not a number") << "us"
-                                  << "abc" << none << rangeWarning << "abc";
-    QTest::newRow("nan") << "ns"
-                         << "nan" << none << rangeWarning << "nan";
-    QTest::newRow("infinity") << "us"
-                              << "inf" << none << rangeWarning << "inf";
-    QTest::newRow("exact thousandths") << "us"
-                                       << "1.001"
-                                       << "Delay=1.001us" << none << "1.001";
-    QTest::newRow("trailing zero") << "us"
-                                   << "1.50"
-                                   << "Delay=1.5us" << none << "1.50";
-    QTest::newRow("below a ns")
-        << "us"
-        << "1.0004" << none
-        << "Invalid Setting|Because it is necessary to set Delay time by a unit for 1ns,\n"
-           " \"1.0004\" is rounded off and becomes \"1\""
-        << "1";
-}
-
-void TestBlockDialogs::delayLimits()
-{
-    QFETCH(QString, unit);
-    QFETCH(QString, typed);
-    QFETCH(QString, stored);
-    QFETCH(QString, warning);
-    QFETCH(QString, field);
-    DialogBench bench;
-    bench.delay->params() = "Delay=7ns";
-    auto *dialog = bench.open<EditDlyFncDialog>(ModalHooks::DlyFncDialog, bench.delay);
-    child<QComboBox>(dialog, "unitComboBox")->setCurrentText(unit);
-    child<QLineEdit>(dialog, "delayEdit")->setText(typed);
-    pressOk(dialog);
-
-    QCOMPARE(bench.bench.warnings, warning.isEmpty() ? QStringList() : QStringList(warning));
-    QCOMPARE(bench.delay->params(), stored.isEmpty() ? QString("Delay=7ns") : stored);
-    QCOMPARE(child<QLineEdit>(dialog, "delayEdit")->text(), field);
-    QCOMPARE(bench.newSnapshots(), stored.isEmpty() ? 0 : 1);
-    QCOMPARE(dialog->isVisible(), stored.isEmpty());
-    if (warning.startsWith("Invalid Setting|Because")) {
-        pressOk(dialog); // the rounded value, confirmed
+    QCOMPARE(bench.bench.warnings, c.warning.isEmpty() ? QStringList() : QStringList(c.warning));
+    QCOMPARE(bench.delay->params(), c.stored.isEmpty() ? c.settings : c.stored);
+    QCOMPARE(bench.field()->text(), c.field);
+    QCOMPARE(bench.newSnapshots(), c.stored.isEmpty() || c.stored == c.settings ? 0 : 1);
+    QCOMPARE(bench.dialog->isVisible(), c.stored.isEmpty());
+    if (c.warning.contains("rounded off")) {
+        bench.pressOk(); // the rounded value, confirmed
         QCOMPARE(bench.delay->params(), QString("Delay=1us"));
     }
-    delete dialog;
 }
 
-void TestBlockDialogs::delayUnitSwitch()
+void TestBlockDialogs::counterModes_data()
 {
+    const Table<CounterCase> add("c");
+    add("new block", {"", "nsec", "log", "MsrCnt3", 0, 0, 0, false});
+    add("gate only", {"Mode=1 FileSave=0", "nsec", "log", "MsrCnt1", 1, 0, 1, false});
+    add("source only",
+        {"Mode=8 Unit=usec FileSave=0 PATH=out", "usec", "out", "MsrCnt2", 0, 2, 8, false});
+    add("both, unchanged",
+        {"Mode=13 Unit=msec FileSave=false PATH=out", "msec", "out", "", 1, 3, 13, false});
+    add("largest", {"Mode=15 Unit=sec FileSave=0 PATH=a", "sec", "a", "MsrCnt", 3, 3, 15, false});
+    add("mode beyond the lists",
+        {"Mode=99 Unit=sec FileSave=0 PATH=a", "sec", "a", "MsrCnt3", 0, 0, 0, false});
+    add("negative mode", {"Mode=-1 FileSave=0", "nsec", "log", "MsrCnt3", 0, 0, 0, false});
+    add("unit in the file flag", {"Mode=2 FileSave=usec PATH=", "usec", "log", "", 2, 0, -1, true});
+    add("no file flag", {"Mode=4", "nsec", "log", "", 0, 1, -1, true});
+}
+
+void TestBlockDialogs::counterModes()
+{
+    QFETCH(CounterCase, c);
     DialogBench bench;
-    bench.delay->params() = "Delay=1.5us";
-    auto *dialog = bench.open<EditDlyFncDialog>(ModalHooks::DlyFncDialog, bench.delay);
-    auto *units = child<QComboBox>(dialog, "unitComboBox");
-    units->setCurrentText("ns");
-    QCOMPARE(child<QLineEdit>(dialog, "delayEdit")->text(), QString("1500"));
-    units->setCurrentText("us");
-    QCOMPARE(child<QLineEdit>(dialog, "delayEdit")->text(), QString("1.5"));
-    pressOk(dialog); // the value already stored: no undo step
-    QCOMPARE(bench.newSnapshots(), 0);
-    QVERIFY(!dialog->isVisible());
-    delete dialog;
-}
-
-void TestBlockDialogs::counterOpens_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("gate");
-    QTest::addColumn<int>("source");
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<bool>("fileSave");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("new block") << "" << 0 << 0 << "&nsec" << false << "log";
-    QTest::newRow("counting mode")
-        << "Mode=13 Unit=msec FileSave=false PATH=out" << 1 << 3 << "&msec" << false << "out";
-    QTest::newRow("unit in the file flag")
-        << "Mode=2 FileSave=usec PATH=" << 2 << 0 << "&usec" << true << "log";
-    QTest::newRow("no file flag") << "Mode=4" << 0 << 1 << "&nsec" << true << "log";
-    QTest::newRow("mode beyond the lists")
-        << "Mode=99 Unit=sec FileSave=1 PATH=a" << 0 << 0 << "&sec" << true << "a";
-    QTest::newRow("negative mode") << "Mode=-1 FileSave=0" << 0 << 0 << "&nsec" << false << "log";
-}
-
-void TestBlockDialogs::counterOpens()
-{
-    QFETCH(QString, settings);
-    QFETCH(int, gate);
-    QFETCH(int, source);
-    QFETCH(QString, unit);
-    QFETCH(bool, fileSave);
-    QFETCH(QString, path);
-    DialogBench bench;
-    bench.counter->params() = settings;
-    auto *dialog = bench.open<EditMsrCntDialog>(ModalHooks::MsrCntDialog, bench.counter);
-    QCOMPARE(child<QComboBox>(dialog, "m_areaComboBox")->currentIndex(), gate);
-    QCOMPARE(child<QComboBox>(dialog, "m_enbComboBox")->currentIndex(), source);
+    bench.openCounter(c.settings);
+    QCOMPARE(bench.child<QComboBox>("m_areaComboBox")->currentIndex(), c.gate);
+    QCOMPARE(bench.child<QComboBox>("m_enbComboBox")->currentIndex(), c.source);
     QString checked;
-    for (QRadioButton *button : dialog->findChildren<QRadioButton *>()) {
+    for (QRadioButton *button : bench.dialog->findChildren<QRadioButton *>()) {
         if (button->isChecked())
-            checked += button->text();
-        QCOMPARE(button->isEnabled(), source < 2);
+            checked += button->text().remove('&');
+        QCOMPARE(button->isEnabled(), c.source < 2); // event counts have no unit
     }
-    QCOMPARE(checked, unit);
-    QCOMPARE(child<QGroupBox>(dialog, "groupBox")->isChecked(), fileSave);
-    QCOMPARE(child<QLineEdit>(dialog, "lineEdit")->text(), path);
-    delete dialog;
-}
-
-void TestBlockDialogs::counterModeAndIcon_data()
-{
-    QTest::addColumn<int>("gate");
-    QTest::addColumn<int>("source");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("icon");
-    QTest::newRow("user gate, gate time") << 0 << 0 << "Mode=0 Unit=nsec FileSave=false PATH=log"
-                                          << ":/images/MsrCnt3.png";
-    QTest::newRow("gate only") << 1 << 0 << "Mode=1 Unit=nsec FileSave=false PATH=log"
-                               << ":/images/MsrCnt1.png";
-    QTest::newRow("source only") << 0 << 2 << "Mode=8 Unit=nsec FileSave=false PATH=log"
-                                 << ":/images/MsrCnt2.png";
-    QTest::newRow("both") << 1 << 3 << "Mode=13 Unit=nsec FileSave=false PATH=log"
-                          << ":/images/MsrCnt.png";
-    QTest::newRow("largest") << 3 << 3 << "Mode=15 Unit=nsec FileSave=false PATH=log"
-                             << ":/images/MsrCnt.png";
-}
-
-void TestBlockDialogs::counterModeAndIcon()
-{
-    QFETCH(int, gate);
-    QFETCH(int, source);
-    QFETCH(QString, stored);
-    QFETCH(QString, icon);
-    DialogBench bench;
-    auto *dialog = bench.open<EditMsrCntDialog>(ModalHooks::MsrCntDialog, bench.counter);
-    child<QComboBox>(dialog, "m_areaComboBox")->setCurrentIndex(gate);
-    child<QComboBox>(dialog, "m_enbComboBox")->setCurrentIndex(source);
-    pressOk(dialog);
+    QCOMPARE(checked, c.unit);
+    QCOMPARE(bench.child<QGroupBox>("groupBox")->isChecked(), c.fileSave);
+    QCOMPARE(bench.field()->text(), c.path);
+    if (c.mode < 0)
+        return;
+    bench.pressOk();
+    const QString stored =
+        QString("Mode=%1 Unit=%2 FileSave=false PATH=%3").arg(c.mode).arg(c.unit, c.path);
     QCOMPARE(bench.counter->params(), stored);
-    QCOMPARE(bench.counter->basePixmap().toImage(), QPixmap(icon).toImage());
-    QCOMPARE(bench.newSnapshots(), 1);
-    QVERIFY(!dialog->isVisible());
-    delete dialog;
-
-    // Reopened and confirmed unchanged: nothing to record.
-    dialog = bench.open<EditMsrCntDialog>(ModalHooks::MsrCntDialog, bench.counter);
-    pressOk(dialog);
-    QCOMPARE(bench.newSnapshots(), 1);
-    delete dialog;
+    if (!c.icon.isEmpty())
+        QCOMPARE(bench.counter->basePixmap().toImage(),
+                 QPixmap(":/images/" + c.icon + ".png").toImage());
+    QCOMPARE(bench.newSnapshots(), stored == c.settings ? 0 : 1);
+    QVERIFY(!bench.dialog->isVisible());
 }
 
 void TestBlockDialogs::counterLogFolder_data()
 {
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<bool>("created");
-    QTest::addColumn<QString>("warning");
-    QTest::newRow("existing") << "." << 0 << true << true << "";
-    QTest::newRow("create") << "new" << int(QMessageBox::Yes) << true << true << "";
-    QTest::newRow("store without") << "new" << int(QMessageBox::No) << true << false << "";
-    QTest::newRow("cancel") << "new" << int(QMessageBox::Cancel) << false << false << "";
-    QTest::newRow("cannot create")
-        << "a/b" << int(QMessageBox::Yes) << false << false << "QDir::mkdir()|%1: cannot create";
-    QTest::newRow("empty") << "" << 0 << false << false << "|Please set PATH.";
+    const Table<FolderCase> add("c");
+    add("existing", {".", "", 0, true, true});
+    add("create", {"new", "", QMessageBox::Yes, true, true});
+    add("store without", {"new", "", QMessageBox::No, true, false});
+    add("cancel", {"new", "", QMessageBox::Cancel, false, false});
+    add("cannot create",
+        {"a/b", "QDir::mkdir()|%1: cannot create", QMessageBox::Yes, false, false});
+    add("empty", {"", "|Please set PATH.", 0, false, false});
 }
 
 void TestBlockDialogs::counterLogFolder()
 {
-    QFETCH(QString, folder);
-    QFETCH(int, answer);
-    QFETCH(bool, stored);
-    QFETCH(bool, created);
-    QFETCH(QString, warning);
+    QFETCH(FolderCase, c);
     QTemporaryDir base;
-    const QString path = folder.isEmpty() ? folder : base.path() + "/" + folder;
+    const QString path = c.folder.isEmpty() ? c.folder : base.path() + "/" + c.folder;
     DialogBench bench;
     ScriptedAnswers answers;
-    if (answer)
-        answers.buttons.enqueue(QMessageBox::StandardButton(answer));
-    auto *dialog = bench.open<EditMsrCntDialog>(ModalHooks::MsrCntDialog, bench.counter);
-    child<QGroupBox>(dialog, "groupBox")->setChecked(true);
-    child<QLineEdit>(dialog, "lineEdit")->setText(path);
-    pressOk(dialog);
+    if (c.answer)
+        answers.buttons.enqueue(QMessageBox::StandardButton(c.answer));
+    bench.openCounter("Mode=0");
+    bench.child<QGroupBox>("groupBox")->setChecked(true);
+    bench.field()->setText(path);
+    bench.pressOk();
 
-    QCOMPARE(answers.questions, answer ? QStringList("|" + path +
-                                                     ": The named directory does "
-                                                     "not exist, create it?")
-                                       : QStringList());
-    QCOMPARE(answers.warnings, warning.isEmpty()
-                                   ? QStringList()
-                                   : QStringList(warning.arg(QFileInfo(path).absoluteFilePath())));
+    const QString question = "|" + path + ": The named directory does not exist, create it?";
+    const QString warning =
+        c.warning.isEmpty() ? QString()
+                            : QString(c.warning).replace("%1", QFileInfo(path).absoluteFilePath());
+    QCOMPARE(answers.questions, c.answer ? QStringList(question) : QStringList());
+    QCOMPARE(answers.warnings, warning.isEmpty() ? QStringList() : QStringList(warning));
     QCOMPARE(bench.counter->params(),
-             stored ? "Mode=0 Unit=nsec FileSave=true PATH=" + path : QString());
-    QCOMPARE(QDir(path).exists() && !path.isEmpty(), created);
-    QCOMPARE(dialog->isVisible(), !stored);
-    delete dialog;
+             c.stored ? "Mode=0 Unit=nsec FileSave=true PATH=" + path : QString("Mode=0"));
+    QCOMPARE(QDir(path).exists() && !path.isEmpty(), c.created);
+    QCOMPARE(bench.dialog->isVisible(), !c.stored);
 }
 
 void TestBlockDialogs::counterFolderChooser()
@@ -376,15 +265,13 @@ void TestBlockDialogs::counterFolderChooser()
     DialogBench bench;
     ScriptedAnswers answers;
     answers.files << QDir::current().absoluteFilePath("logs/run1") << "";
-    auto *dialog = bench.open<EditMsrCntDialog>(ModalHooks::MsrCntDialog, bench.counter);
-    auto *path = child<QLineEdit>(dialog, "lineEdit");
-    child<QGroupBox>(dialog, "groupBox")->setChecked(true);
-    child<QToolButton>(dialog, "toolButton")->click();
-    QCOMPARE(path->text(), QDir::toNativeSeparators("logs/run1")); // relative to the work folder
-    child<QToolButton>(dialog, "toolButton")->click();             // cancelled: unchanged
-    QCOMPARE(path->text(), QDir::toNativeSeparators("logs/run1"));
+    bench.openCounter("");
+    bench.child<QGroupBox>("groupBox")->setChecked(true);
+    for (int i = 0; i < 2; ++i) { // the second is cancelled: unchanged
+        bench.child<QToolButton>("toolButton")->click();
+        QCOMPARE(bench.field()->text(), QDir::toNativeSeparators("logs/run1")); // relative
+    }
     QCOMPARE(answers.fileDialogs, QStringList({"Open Directory", "Open Directory"}));
-    delete dialog;
 }
 
 void TestBlockDialogs::counterRename()
@@ -392,66 +279,73 @@ void TestBlockDialogs::counterRename()
     DialogBench bench;
     for (int i = 0; i < 2; ++i)
         bench.bench.paletteDrop("MsrCnt", bench.sheet, {20, 600});
-    BlockItem *named = bench.bench.at(bench.sheet, ProgramWidget::OutputColumn, 1);
     BlockItem *second = bench.bench.at(bench.sheet, ProgramWidget::OutputColumn, 2);
     QCOMPARE(second->name(), QString("MsrCnt2"));
-    bench.sheet->deleteItem(named); // leaves MsrCnt0 and MsrCnt2
+    bench.sheet->deleteItem(bench.bench.at(bench.sheet, ProgramWidget::OutputColumn, 1));
     bench.snapshots = bench.bench.host.snapshots;
-    auto *dialog = bench.open<EditMsrCntDialog>(ModalHooks::MsrCntDialog, second);
-    auto *names = child<QComboBox>(dialog, "m_counterComboBox");
+    bench.open(ModalHooks::MsrCntDialog, second, "");
+    auto *names = bench.child<QComboBox>("m_counterComboBox");
     QStringList offered;
     for (int i = 0; i < names->count(); ++i)
         offered << names->itemText(i);
     QCOMPARE(offered, (QStringList{"MsrCnt2", "MsrCnt1", "MsrCnt3"}));
     names->setCurrentText("MsrCnt3");
-    pressOk(dialog);
+    bench.pressOk();
     QCOMPARE(second->name(), QString("MsrCnt3"));
     QCOMPARE(second->kind(), QString("MsrCnt3"));
     QCOMPARE(second->displayName(), QString("MsrCnt3"));
     QCOMPARE(bench.newSnapshots(), 1);
-    delete dialog;
 }
 
-void TestBlockDialogs::editOpensEachKind()
+void TestBlockDialogs::editOpens_data()
 {
+    const Table<OpenCase> add("c");
+    add("delay by Edit", {"EditDlyFncDialog", "DlyFnc0", ProgramWidget::FunctionColumn, 400, true});
+    add("counter by double click",
+        {"EditMsrCntDialog", "MsrCnt0", ProgramWidget::OutputColumn, 300, false});
+    add("logic by Edit", {"QScrollArea", "PreLgc0", ProgramWidget::PreLogicColumn, 0, true});
+}
+
+void TestBlockDialogs::editOpens()
+{
+    QFETCH(OpenCase, c);
     DialogBench bench;
-    bench.bench.paletteDrop("PreLogic", bench.sheet, {20, 600});
-    BlockItem *logic = bench.bench.at(bench.sheet, ProgramWidget::PreLogicColumn, 0);
+    BlockItem *block = bench.bench.at(bench.sheet, c.column, 0);
     QVector<QPointer<QWidget>> opened;
     ModalHooks::setSettingsRunner([&opened](const ModalHooks::SettingsRequest &request) {
         opened.append(SettingsDialogs::create(request));
     });
-    trigger(bench.delay, "&Edit");
-    QTest::mouseDClick(bench.sheet, Qt::LeftButton, {}, bench.counter->pos() + QPoint(5, 5));
+    for (QAction *action : block->owner()->actions()) {
+        if (action->text() == "&Edit" && c.byEdit)
+            action->trigger();
+    }
+    if (!c.byEdit)
+        QTest::mouseDClick(bench.sheet, Qt::LeftButton, {}, block->pos() + QPoint(5, 5));
     ModalHooks::setSettingsRunner(ModalHooks::SettingsRunner());
 
-    QCOMPARE(opened.size(), 2);
-    auto at = [&bench](BlockItem *block, int cap) {
-        const QPoint p =
-            bench.sheet->mapToGlobal(QPoint(block->pos().x() - 100, qMin(block->pos().y(), cap)));
-        return QPoint(qMax(p.x(), 20), qMax(p.y(), 50));
-    };
-    QVERIFY(qobject_cast<EditDlyFncDialog *>(opened[0]));
-    QCOMPARE(opened[0]->windowTitle(), QString("DlyFnc0"));
-    QCOMPARE(opened[0]->pos(), at(bench.delay, 400));
-    QVERIFY(qobject_cast<EditMsrCntDialog *>(opened[1]));
-    QCOMPARE(opened[1]->windowTitle(), QString("MsrCnt0"));
-    QCOMPARE(opened[1]->pos(), at(bench.counter, 300));
-    qDeleteAll(opened);
+    QCOMPARE(opened.size(), 1);
+    const QPoint p = bench.sheet->mapToGlobal(
+        c.cap ? QPoint(block->pos().x() - 100, qMin(block->pos().y(), c.cap)) : QPoint(0, 200));
+    QCOMPARE(QString(opened[0]->metaObject()->className()), c.window);
+    QCOMPARE(opened[0]->windowTitle(), c.title);
+    QCOMPARE(opened[0]->pos(), QPoint(qMax(p.x(), 20), qMax(p.y(), 50)));
+    QVERIFY(!(opened[0]->windowFlags() & Qt::WindowContextHelpButtonHint));
+    delete opened[0];
+    if (c.cap)
+        return;
 
     // Without a runner the logic window opens for real and does not wait.
-    QTest::mouseDClick(bench.sheet, Qt::LeftButton, {}, logic->pos() + QPoint(5, 5));
-    QScrollArea *window = nullptr;
+    QTest::mouseDClick(bench.sheet, Qt::LeftButton, {}, block->pos() + QPoint(5, 5));
+    QScrollArea *shown = nullptr;
     for (QWidget *top : QApplication::topLevelWidgets()) {
         if (qobject_cast<QScrollArea *>(top) && top->isVisible())
-            window = static_cast<QScrollArea *>(top);
+            shown = static_cast<QScrollArea *>(top);
     }
-    QVERIFY(window);
-    QVERIFY(qobject_cast<EditLogicDialog *>(window->widget()));
-    QCOMPARE(window->windowTitle(), logic->displayName());
-    QCOMPARE(window->size(), QSize(800, 330));
-    QCOMPARE(window->windowModality(), Qt::ApplicationModal);
-    window->close();
+    QVERIFY(shown);
+    QVERIFY(qobject_cast<EditLogicDialog *>(shown->widget()));
+    QCOMPARE(shown->size(), QSize(800, 330));
+    QCOMPARE(shown->windowModality(), Qt::ApplicationModal);
+    shown->close();
 }
 
 QTEST_MAIN(TestBlockDialogs)

@@ -223,19 +223,17 @@ void TestLogicDialog::highlighter()
     QFETCH(QString, styles);
     QTextDocument document;
     auto *colours = new Highlighter(&document);
-    QStringList operators, ports, netPatterns;
-    for (const char *word : {"not", "and", "or", "xor"})
-        operators << Highlighter::wordPattern(word);
-    for (char port = 'A'; port <= 'K'; ++port)
-        ports << Highlighter::wordPattern(QStringLiteral("_") + QLatin1Char(port));
-    for (const QString &net : nets)
-        netPatterns << Highlighter::wordPattern(net);
-    colours->addRules(operators, Qt::blue, 0);
-    colours->addRules(ports, Qt::green, 75);
+    const auto words = [](const QStringList &list) {
+        QStringList patterns;
+        for (const QString &word : list)
+            patterns << Highlighter::wordPattern(word);
+        return patterns;
+    };
+    colours->addRules(words({"not", "and", "or", "xor"}), Qt::blue, 0);
+    colours->addRules(words({"_A", "_B", "_C", "_D", "_E", "_F", "_G", "_H", "_I", "_J", "_K"}),
+                      Qt::green, 75);
     // Raw patterns that can match nothing must not stall the colouring.
-    colours->addRules(netPatterns << ""
-                                  << "x*",
-                      Qt::cyan, 75);
+    colours->addRules(words(nets) + QStringList{"", "x*"}, Qt::cyan, 75);
     document.setPlainText(text);
     colours->rehighlight(); // a new highlighter colours on the next event loop turn
 

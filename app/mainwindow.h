@@ -161,6 +161,7 @@ public slots:
     void setHtml(QString *text);
     void setResult(int result);
     void setProgress(int value);
+    void closedUserControl();
     void closedDrcDialog();
     void closedDrcDialog(bool go);
     void on_action_Download_triggered();
@@ -170,6 +171,7 @@ public slots:
     void on_action_Property_triggered();
     void on_action_About_triggered();
     void on_actionVe_xon_triggered();
+    void on_action_User_Control_triggered();
     void itemSelect(bool selected);
     void newDiagram();
     void open(QString path);

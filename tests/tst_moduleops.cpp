@@ -8,6 +8,7 @@
 #include "programdata.h"
 #include "qudpthread.h"
 #include "scriptedanswers.h"
+#include "usercontroldialog.h"
 #include "usercontrolrecord.h"
 #include "windowkit.h"
 
@@ -18,6 +19,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextEdit>
@@ -93,6 +95,23 @@ private:
             if (!enabled(window, name))
                 return false;
         return true;
+    }
+
+    // The action shows its dialog, a second time the same one; closed by the user, the dialog is
+    // forgotten and deleted, and the action makes a new one.
+    template <typename Dialog>
+    static void reopens(MainWindow *window, const char *action, Dialog *(MainWindow::*held)() const)
+    {
+        window->action(action)->trigger();
+        QPointer<Dialog> first = (window->*held)();
+        QVERIFY(first && first->isVisible());
+        window->action(action)->trigger();
+        QCOMPARE((window->*held)(), first.data());
+        first->close();
+        QVERIFY(!(window->*held)());
+        QVERIFY(QTest::qWaitFor([&]() { return first.isNull(); }, 10000));
+        window->action(action)->trigger();
+        QVERIFY((window->*held)());
     }
 
     // A UDP port on 127.0.0.1 where nothing listens.
@@ -501,17 +520,9 @@ private slots:
     {
         ScriptedAnswers answers;
         auto window = openDesign(cleanBody());
-        window->action("action_DRC")->trigger();
-        QPointer<DrcDialog> report = window->drcReport();
-        QVERIFY(report && report->isVisible());
-        QCOMPARE(report->textEdit->toPlainText(), QStringLiteral("No error detected."));
-        window->action("action_DRC")->trigger();
-        QCOMPARE(window->drcReport(), report.data());
-        report->close();
-        QVERIFY(!window->drcReport());
-        QVERIFY(QTest::qWaitFor([&]() { return report.isNull(); }, 5000));
-        window->action("action_DRC")->trigger();
-        QVERIFY(window->drcReport());
+        reopens(window.get(), "action_DRC", &MainWindow::drcReport);
+        QCOMPARE(window->drcReport()->textEdit->toPlainText(),
+                 QStringLiteral("No error detected."));
     }
 
     void connectionSettingsAreEditedModally()
@@ -564,6 +575,74 @@ private slots:
         QVERIFY(!enabled(window.get(), "actionVe_xon"));
         QVERIFY(QTest::qWaitFor([&]() { return counters.isNull(); }, 5000));
         QCOMPARE(answers.warnings, QStringList());
+    }
+
+    void afterDownloadOpensUpdatesAndClosesTheUserControlDialog()
+    {
+        ScriptedAnswers answers;
+        emulator->poke(0x006E, QByteArray("\x01\x00", 2));
+        const QByteArray optional =
+            entry("Input", 1, "IN-OPT", "<property>bUserControl=true</property>");
+        auto window = openDesign(cleanBody(optional), true);
+        QVERIFY(downloadNow(window.get()));
+        QPointer<UserControlDialog> dialog = window->userControl();
+        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(enabled(window.get(), "action_User_Control"));
+        auto *row8 = dialog->findChild<QRadioButton *>("on8");
+        QVERIFY(QTest::qWaitFor([row8]() { return row8->isEnabled(); }, 10000));
+        QVERIFY(row8->isChecked()); // the register as the download left it
+
+        // A second download refreshes the open dialog.
+        emulator->poke(0x006E, QByteArray("\x00\x00", 2));
+        QVERIFY(downloadNow(window.get()));
+        QCOMPARE(window->userControl(), dialog.data());
+        QVERIFY(
+            QTest::qWaitFor([row8]() { return row8->isEnabled() && !row8->isChecked(); }, 10000));
+        QVERIFY(enabled(window.get(), "action_User_Control"));
+
+        // The Counters action finds no counter; User Control raises the open dialog.
+        window->action("action_User_Control")->trigger();
+        QCOMPARE(window->userControl(), dialog.data());
+
+        // A design without user-controlled inputs closes it.
+        QByteArray plain =
+            document("<tab id=\"0\" name=\"Sheet1\">\n" + cleanBody() + "</tab>\n",
+                     "<Zivra3 addr=\"127.0.0.1\" udpPort=\"" +
+                         QByteArray::number(emulator->udpPort()) + "\" autoConnect=\"true\">");
+        window->loadDiagram(plain, QStringLiteral("plain.zvr3"), false);
+        QVERIFY(downloadNow(window.get()));
+        QVERIFY(!window->userControl());
+        QVERIFY(!window->userControlConfig());
+        QVERIFY(QTest::qWaitFor([&]() { return dialog.isNull(); }, 10000));
+        QCOMPARE(answers.warnings, QStringList());
+    }
+
+    void theUserControlActionOpensOrRaisesTheDialog()
+    {
+        ScriptedAnswers answers;
+        const QByteArray optional =
+            entry("Input", 1, "IN-OPT", "<property>bUserControl=true</property>");
+        auto window = openDesign(cleanBody(optional), false);
+        window->on_action_User_Control_triggered();
+        QCOMPARE(answers.warnings,
+                 QStringList{"|The displayed data have not been yet downloaded."});
+        QVERIFY(!window->userControl());
+
+        QVERIFY(downloadNow(window.get()));
+        QVERIFY(!window->userControl());
+        reopens(window.get(), "action_User_Control", &MainWindow::userControl);
+        QVERIFY(!QTest::currentTestFailed());
+
+        // A module that stops answering closes it and disables both device actions.
+        QPointer<QRadioButton> row8 = window->userControl()->findChild<QRadioButton *>("on8");
+        QVERIFY(QTest::qWaitFor([row8]() { return row8 && row8->isEnabled(); }, 10000));
+        emulator->addRule(
+            FaultRule(FaultRule::DropReply, FaultRule::AnyCommand, 0, 0xFFFFFFFFu, -1));
+        row8->click();
+        QVERIFY(QTest::qWaitFor([&]() { return !window->userControl(); }, 30000));
+        QVERIFY(!enabled(window.get(), "action_User_Control"));
+        QVERIFY(!enabled(window.get(), "actionVe_xon"));
+        QCOMPARE(answers.warnings.size(), 2);
     }
 
     void withoutAutoConnectOnlyTheActionsAreEnabled()

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QMenu>
 #include <QPushButton>
+#include <QTextCursor>
 
 namespace {
 
@@ -63,6 +64,8 @@ EditLogicDialog::EditLogicDialog(BlockItem *block, QWidget *parent)
 {
     ui->setupUi(this);
     ui->textEdit->setAcceptRichText(false);
+    // Tab moves on: an expression has no use for tab characters.
+    ui->textEdit->setTabChangesFocus(true);
     if (parent) {
         connect(ui->buttonBox, SIGNAL(rejected()), parent, SLOT(close()));
         connect(this, SIGNAL(rejected()), parent, SLOT(close()));
@@ -110,6 +113,13 @@ EditLogicDialog::~EditLogicDialog()
     delete ui;
 }
 
+void EditLogicDialog::showEvent(QShowEvent *event)
+{
+    EditDialog::showEvent(event);
+    // The expression is where typing starts.
+    ui->textEdit->setFocus();
+}
+
 void EditLogicDialog::addPortButton(QPushButton *button)
 {
     const QString portName = button->text().remove(QLatin1Char('\n'));
@@ -134,6 +144,8 @@ void EditLogicDialog::loadFromItem(BlockItem *block)
     item = block;
     expression = block->params();
     ui->textEdit->setPlainText(expression);
+    // Words from the buttons go after what is already there.
+    ui->textEdit->moveCursor(QTextCursor::End);
     const QMap<int, BlockItem *> &inputs = block->inputs();
     for (auto it = inputs.cbegin(); it != inputs.cend(); ++it) {
         if (it.key() >= 0 && it.key() < portCount && it.value())
@@ -160,7 +172,8 @@ QString EditLogicDialog::netWord(int port) const
 void EditLogicDialog::insertText(const QString &text)
 {
     ui->textEdit->insertPlainText(text);
-    ui->textEdit->setFocus();
+    // The expression is where typing starts.
+    setFocusProxy(ui->textEdit);
 }
 
 void EditLogicDialog::insertPort(int port)
@@ -204,6 +217,7 @@ void EditLogicDialog::changeNetMode(bool net)
             words.insert(netName, ports.at(port)->portName);
     }
     ui->textEdit->setPlainText(replaceWords(ui->textEdit->toPlainText(), words));
+    ui->textEdit->moveCursor(QTextCursor::End);
     netMode = net;
 }
 

@@ -11,6 +11,7 @@ class BlockItem;
 class Highlighter;
 class QPoint;
 class QPushButton;
+class QShowEvent;
 class Ui_EditDialog;
 
 // Edits the expression of a PreLogic or PostLogic block over its ports _A to
@@ -58,6 +59,9 @@ public slots:
     void on_pushButton_I_customContextMenuRequested(const QPoint &pos);
     void on_pushButton_J_customContextMenuRequested(const QPoint &pos);
     void on_pushButton_K_customContextMenuRequested(const QPoint &pos);
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     struct LogicPort {

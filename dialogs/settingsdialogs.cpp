@@ -29,6 +29,8 @@ QWidget *SettingsDialogs::create(const ModalHooks::SettingsRequest &request)
     case ModalHooks::LogicDialog: {
         auto *window = new QScrollArea;
         window->setAttribute(Qt::WA_DeleteOnClose);
+        // Tab runs through the dialog's fields only.
+        window->setFocusPolicy(Qt::NoFocus);
         window->setWidget(new EditLogicDialog(request.block, window));
         window->setGeometry(request.geometry);
         window->setWindowModality(Qt::ApplicationModal);

@@ -2,6 +2,7 @@
 #define MAINWINDOW_H
 
 #include "connectionsettings.h"
+#include "rompagehost.h"
 #include "sheethost.h"
 
 #include <QByteArray>
@@ -29,6 +30,7 @@ class QSettings;
 class QTabWidget;
 class QTextStream;
 class QUdpThread;
+class RomDialog;
 class UserControlDialog;
 struct MsrCntConfig;
 struct UserControlRecord;
@@ -39,7 +41,7 @@ class MainWindow;
 
 // The one top-level window: owner of the open design document, its sheets,
 // palette and label strip, the undo snapshots and the file commands.
-class MainWindow : public QMainWindow, public SheetHost
+class MainWindow : public QMainWindow, public SheetHost, public RomPageHost
 {
     Q_OBJECT
 
@@ -79,6 +81,13 @@ public:
     // A module operation runs (from its check thread to its end slot): the module actions are
     // refused until it ends.
     bool isModuleBusy() const { return udpThread != nullptr; }
+
+    // ROM pages: what the page dialog asks of the window, and the common start of the three
+    // page actions (romMode and romSaving set first).
+    bool isDocumentModified() const override { return isWindowModified(); }
+    bool saveDocument() override { return save(QString()); }
+    void romTransfer(const QByteArray &entry, int bootPage, int page) override;
+    void startRomOperation();
 
     // The design document.
     void writeXml(QTextStream *stream);
@@ -154,6 +163,7 @@ public slots:
     void downloadStopped(bool ok);
     void Verify(bool ok);
     void verifyStopped(bool ok);
+    void execProtect(bool ok);
     // What the threads and the device dialogs hand over.
     void checkFPGA(QByteArray *data);
     void onError(QString *text);
@@ -162,8 +172,21 @@ public slots:
     void setProgress(int value);
     void closedDrcDialog();
     void closedDrcDialog(bool go);
+    // ROM pages, Sync and Clear ROM.
+    void execROM(bool ok);
+    void initialize(bool ok);
+    void execSync(bool ok);
+    void endInitialize(bool ok);
+    void setXml(QByteArray *data, QString name);
+    void on_action_Save_triggered();
+    void on_action_Restore_triggered();
+    void on_action_Change_Boot_ROM_Page_triggered();
+    void on_action_Clear_ROM_triggered();
+    void on_actionSync_triggered();
+    void on_actionHardware_Setup_triggered();
     void on_action_Download_triggered();
     void on_action_Verify_triggered();
+    void on_action_Write_Protect_triggered();
     void on_action_DRC_triggered();
     void on_action_Property_triggered();
     void on_action_About_triggered();
@@ -218,6 +241,7 @@ private:
     void showDrcReport();
     bool confirmDrcWarnings();
     static bool isProtected(const QByteArray &info, int index);
+    void reloadShownDocument();
     // Forgets a dialog that reported its end (the sender, or the one held when called
     // directly) and deletes it once its signal has returned.
     template <typename Dialog> void forgetDialog(Dialog *&held)
@@ -284,6 +308,14 @@ private:
     QUdpThread *udpThread = nullptr;
     QProgressDialog *progressDialog = nullptr;
     QByteArray fpgaInfo;
+
+    bool romSaving = false;
+    int romMode = 0; // 0 save, 1 restore (and Sync), 2 boot page
+    RomDialog *romDialog = nullptr;
+    // A restore's page name and the buffer its worker fills; the editor takes both only when
+    // the page's data arrive.
+    QString romPageName;
+    QByteArray romFile;
 };
 
 #endif // MAINWINDOW_H

@@ -14,6 +14,7 @@
 #include "ui_mainwindow.h"
 #include "usercontrolrecord.h"
 #include "versiondialog.h"
+#include "writeprotectdialog.h"
 
 #include <QHostAddress>
 #include <QProgressDialog>
@@ -366,6 +367,27 @@ void MainWindow::verifyStopped(bool ok)
 }
 
 // ---------------------------------------------------------------- write protection
+
+void MainWindow::on_action_Write_Protect_triggered()
+{
+    if (!canStartModuleOperation())
+        return;
+    newCheckThread(SLOT(execProtect(bool)))->setInfoMode(5);
+    startModuleThread();
+}
+
+void MainWindow::execProtect(bool ok)
+{
+    if (!nextStepGoesOn(ok))
+        return;
+    if (!isSupported(fpgaInfo)) {
+        ModalHooks::warning(this, tr("Zivra"),
+                            tr("This version of the FPGA doesn't support Write-Protect."));
+        return;
+    }
+    WriteProtectDialog dialog(isProtected(fpgaInfo, 4), isProtected(fpgaInfo, 5), this);
+    DialogHooks::exec(&dialog);
+}
 
 void MainWindow::writeProtect(bool current, bool boot)
 {

@@ -62,21 +62,15 @@ void VersionDialog::on_pushButton_clicked()
 {
     if (!mainWindow || thread)
         return;
-    const ConnectionSettings &settings = mainWindow->connectionSettings;
-    const QHostAddress host(settings.host);
-    // The worker cannot start without an address and would never report back.
-    if (host.isNull()) {
-        ModalHooks::warning(this, tr("Zivra"), tr("%1 is invalid address.").arg(settings.host));
-        return;
-    }
     ui->pushButton->setEnabled(false);
     thread = new QUdpThread;
     connect(thread, SIGNAL(readData(QByteArray *)), this, SLOT(setVersion(QByteArray *)));
     connect(thread, SIGNAL(error(QString *)), this, SLOT(onError(QString *)));
     connect(thread, SIGNAL(closed(bool)), this, SLOT(end(bool)));
     thread->setRead(ModuleRegisters::Version, ModuleRegisters::VersionLength);
+    const ConnectionSettings &settings = mainWindow->connectionSettings;
     thread->setTimeout(settings.timeout);
-    thread->setHost(host, settings.udpPort);
+    thread->setHost(QHostAddress(settings.host), settings.udpPort);
     thread->start();
 }
 

@@ -120,10 +120,22 @@ void EmulatorServer::acceptConnections()
         QTcpSocket *client = tcp->nextPendingConnection();
         client->setParent(nullptr);
         connect(client, SIGNAL(disconnected()), this, SLOT(dropConnection()));
+        connect(client, SIGNAL(readyRead()), this, SLOT(discardInput()));
         clients.append(client);
         feeder->addClient(client);
     }
     clientTotal.storeRelease(clients.size());
+}
+
+// The stream only sends: whatever a client sends is read and dropped, so that
+// it cannot pile up in the socket's buffer.
+void EmulatorServer::discardInput()
+{
+    if (QTcpSocket *client = qobject_cast<QTcpSocket *>(sender())) {
+        const qint64 bytes = client->bytesAvailable();
+        client->skip(bytes);
+        discardedTotal.fetchAndAddRelaxed(bytes);
+    }
 }
 
 void EmulatorServer::dropConnection()

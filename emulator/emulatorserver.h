@@ -35,12 +35,14 @@ public:
     quint16 udpPort() const { return boundUdp; }
     quint16 tcpPort() const { return boundTcp; }
     int clientCount() const { return clientTotal.loadAcquire(); }
+    qint64 discardedBytes() const { return discardedTotal.loadAcquire(); }
     QString errorText() const { return lastError; }
 
 private slots:
     void readDatagrams();
     void acceptConnections();
     void dropConnection();
+    void discardInput();
     void streamTick();
     void sendDelayedReplies();
 
@@ -66,6 +68,7 @@ private:
     quint16 boundUdp = 0;
     quint16 boundTcp = 0;
     QAtomicInt clientTotal;
+    QAtomicInteger<qint64> discardedTotal;
     QString lastError;
 };
 

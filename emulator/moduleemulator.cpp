@@ -8,10 +8,20 @@
 namespace {
 
 const int MaxLogEntries = 200000;
+// Junk must not grow the log without bound: a datagram keeps no more than a
+// header can announce (8 + 255 bytes), and the log keeps within a byte budget.
+const int KeptDatagramBytes = 8 + 255;
+const qint64 MaxLogBytes = 32 << 20;
 const int MaxPayload = 128;
 const quint8 Mark = 0xFF;
 const quint8 ReadCommand = 0xC0;
 const quint8 WriteCommand = 0x80;
+
+qint64 costOf(const RequestLogEntry &entry)
+{
+    return qint64(sizeof(RequestLogEntry)) + entry.datagram.size() + entry.data.size() +
+           2 * (entry.violation.size() + entry.fault.size() + entry.note.size());
+}
 
 QString hex(quint32 value, int width = 2)
 {
@@ -316,10 +326,17 @@ QVector<RequestLogEntry> ModuleEmulator::requestLog() const
     return log;
 }
 
+qint64 ModuleEmulator::requestLogBytes() const
+{
+    QMutexLocker lock(&mutex);
+    return logBytes;
+}
+
 void ModuleEmulator::clearLog()
 {
     QMutexLocker lock(&mutex);
     log.clear();
+    logBytes = 0;
 }
 
 int ModuleEmulator::violationCount() const
@@ -359,13 +376,20 @@ int ModuleEmulator::streamClients() const
     return server ? server->clientCount() : 0;
 }
 
+qint64 ModuleEmulator::streamBytesDiscarded() const
+{
+    QMutexLocker lock(&mutex);
+    return server ? server->discardedBytes() : 0;
+}
+
 QVector<ModuleEmulator::Reply> ModuleEmulator::handleRequest(const QByteArray &datagram)
 {
     QMutexLocker lock(&mutex);
     RequestLogEntry entry;
     entry.msecs = clock.elapsed();
-    entry.datagram = datagram;
     const int size = datagram.size();
+    entry.datagram = datagram.left(KeptDatagramBytes);
+    entry.size = size;
     if (size > 1)
         entry.command = quint8(datagram[1]);
     if (size > 2)
@@ -377,7 +401,7 @@ QVector<ModuleEmulator::Reply> ModuleEmulator::handleRequest(const QByteArray &d
                         (quint32(quint8(datagram[5])) << 16) | (quint32(quint8(datagram[6])) << 8) |
                         quint32(quint8(datagram[7]));
     if (entry.isWrite() && size > 8)
-        entry.data = datagram.mid(8);
+        entry.data = datagram.mid(8, KeptDatagramBytes - 8);
 
     if (size < 8)
         entry.violation = QStringLiteral("short request of %1 bytes").arg(size);
@@ -451,8 +475,16 @@ QVector<ModuleEmulator::Reply> ModuleEmulator::handleRequest(const QByteArray &d
             replies.append(Reply{reply, 0});
     }
 
-    if (log.size() >= MaxLogEntries)
-        log.remove(0, MaxLogEntries / 2);
+    const qint64 cost = costOf(entry);
+    if (log.size() >= MaxLogEntries || logBytes + cost > MaxLogBytes) {
+        // Drop the older half in one step, by count and by bytes alike.
+        int drop = 0;
+        while (drop < log.size() &&
+               (log.size() - drop > MaxLogEntries / 2 || logBytes + cost > MaxLogBytes / 2))
+            logBytes -= costOf(log.at(drop++));
+        log.remove(0, drop);
+    }
     log.append(entry);
+    logBytes += cost;
     return replies;
 }

@@ -81,6 +81,8 @@ public:
 
     // Request log.
     QVector<RequestLogEntry> requestLog() const;
+    // What the log holds, about (it never holds much more than 32 MiB).
+    qint64 requestLogBytes() const;
     void clearLog();
     int violationCount() const;
 
@@ -94,6 +96,8 @@ public:
     StreamPlan streamPlan() const;
     quint8 runningChannels() const;
     qint64 streamRecordsSent() const;
+    // Bytes that stream clients sent, read and dropped.
+    qint64 streamBytesDiscarded() const;
 
     // Serves one REGX request; called on the server's thread, usable without a network.
     QVector<Reply> handleRequest(const QByteArray &datagram);
@@ -106,6 +110,7 @@ private:
     ModuleMemory memory;
     QVector<FaultRule> rules;
     QVector<RequestLogEntry> log;
+    qint64 logBytes = 0;
     QElapsedTimer clock;
     QThread *thread = nullptr;
     EmulatorServer *server = nullptr;

@@ -8,7 +8,8 @@
 // One REGX request as the emulated module received it, with what it made of it.
 struct RequestLogEntry {
     qint64 msecs = 0;      // since the emulator started
-    QByteArray datagram;   // the request exactly as received
+    QByteArray datagram;   // the request as received, cut to its first 263 bytes
+    int size = 0;          // bytes received
     quint8 command = 0;    // byte 1
     quint8 packetId = 0;   // byte 2
     int length = 0;        // byte 3 (0 stands for itself, not for 256)

@@ -147,6 +147,7 @@ void MsrCntWidget::connected()
 {
     if (fromOtherStream())
         return;
+    countedStream = sender() ? sender() : streamThread;
     for (int n = 0; n < channels; ++n) {
         setRowEnabled(n, true);
         if (mode[n] >= 0) {
@@ -164,9 +165,12 @@ void MsrCntWidget::connected()
 
 void MsrCntWidget::updateData(int n, QString text, quint64 records, double s)
 {
-    if (n < 0 || n >= channels || fromOtherStream())
+    const QObject *from = sender();
+    if (n < 0 || n >= channels || (from && from != countedStream))
         return;
-    setStatus(QStringLiteral("Received"));
+    // The closing reports of a stopped stream complete the totals but leave the status alone.
+    if (!from || from == streamThread)
+        setStatus(QStringLiteral("Received"));
     count[n] += double(records);
     numberEdit[n]->setText(QString::number(count[n], 'g', 6));
     sum[n] += s;

@@ -72,6 +72,9 @@ private:
 
     Ui::MsrCntWidget *ui;
     QVexonThread *streamThread = nullptr;
+    // The thread whose records the counts hold; its last reports may arrive after it was
+    // stopped. Compared only, never used.
+    const QObject *countedStream = nullptr;
     QUdpThread *udpThread = nullptr;
     QString lastError;
     QString host;

@@ -109,28 +109,37 @@ private slots:
 
 void TestLogicDialog::buttonsInsertWords_data()
 {
+    QTest::addColumn<QString>("start");
     QTest::addColumn<bool>("netNames");
     QTest::addColumn<QStringList>("buttons");
     QTest::addColumn<QString>("text");
+    QTest::newRow("after the stored text")
+        << "_A or" << false << QStringList{"pushButton_B"} << "_A or _B ";
+    QTest::newRow("after the text switched to net names")
+        << "_A or" << true << QStringList{"pushButton_B"} << "IN-CH0 or IN-CH1 ";
     QTest::newRow("ports and operators")
-        << false << QStringList{"pushButton_A", "pushButton_and", "pushButton_not", "pushButton_B"}
+        << "" << false
+        << QStringList{"pushButton_A", "pushButton_and", "pushButton_not", "pushButton_B"}
         << " _A  and  not  _B ";
     QTest::newRow("brackets without blanks")
-        << false << QStringList{"pushButton_left", "pushButton_C",     "pushButton_or",
-                                "pushButton_K",    "pushButton_right", "pushButton_xor"}
+        << "" << false << QStringList{"pushButton_left", "pushButton_C",     "pushButton_or",
+                                      "pushButton_K",    "pushButton_right", "pushButton_xor"}
         << "( _C  or  _K ) xor ";
     QTest::newRow("net names, through the pass block")
-        << true << QStringList{"pushButton_A", "pushButton_xor", "pushButton_B"}
+        << "" << true << QStringList{"pushButton_A", "pushButton_xor", "pushButton_B"}
         << " IN-CH0  xor  IN-CH1 ";
-    QTest::newRow("open port keeps its name") << true << QStringList{"pushButton_D"} << " _D ";
+    QTest::newRow("open port keeps its name")
+        << "" << true << QStringList{"pushButton_D"} << " _D ";
 }
 
 void TestLogicDialog::buttonsInsertWords()
 {
+    QFETCH(QString, start);
     QFETCH(bool, netNames);
     QFETCH(QStringList, buttons);
     QFETCH(QString, text);
     LogicFixture fixture;
+    fixture.logic->params() = start;
     EditLogicDialog *dialog = fixture.open();
     QCOMPARE(dialog->findChild<QPushButton *>("pushButton_B")->text(), QString("_B\n\nIN-CH1"));
     QCOMPARE(dialog->findChild<QPushButton *>("pushButton_C")->text(), QString("_C\n\n"));

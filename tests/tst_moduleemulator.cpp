@@ -114,6 +114,10 @@ private slots:
     void stateFile();
     void udpService();
     void counterStream();
+    void streamInputIsDropped();
+    void oversizedDatagramsKeepAPrefix_data();
+    void oversizedDatagramsKeepAPrefix();
+    void junkKeepsTheLogBounded();
     void program();
 };
 
@@ -516,6 +520,77 @@ void TestModuleEmulator::counterStream()
     QCOMPARE(client.readAll(), raw);
     client.disconnectFromHost();
     QTRY_COMPARE(emulator.streamClients(), 0);
+}
+
+void TestModuleEmulator::streamInputIsDropped()
+{
+    ModuleEmulator emulator;
+    emulator.setStreamInterval(0);
+    QVERIFY(emulator.start());
+    QTcpSocket client;
+    client.connectToHost(QHostAddress(QHostAddress::LocalHost), emulator.tcpPort());
+    QVERIFY(client.waitForConnected(2000));
+    const QByteArray junk(1 << 20, 'j');
+    for (int i = 0; i < 4; ++i)
+        client.write(junk);
+    while (client.bytesToWrite() > 0 && client.waitForBytesWritten(2000)) {
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(emulator.streamBytesDiscarded(), qint64(4 * junk.size()), 10000);
+    // The stream still serves the client.
+    const QByteArray raw = bytes({0x24, 0, 0, 0, 0, 0, 0, 1});
+    emulator.sendStreamBytes(raw);
+    QVERIFY(client.waitForReadyRead(2000));
+    QCOMPARE(client.readAll(), raw);
+}
+
+void TestModuleEmulator::oversizedDatagramsKeepAPrefix_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<QString>("violation");
+
+    QTest::newRow("largest valid write") << 136 << 136 << QString();
+    QTest::newRow("largest length announced")
+        << 263 << 263 << "write of 255 data bytes with length 128";
+    QTest::newRow("one byte over") << 264 << 263 << "write of 256 data bytes with length 128";
+    QTest::newRow("65000 bytes") << 65000 << 263 << "write of 64992 data bytes with length 128";
+}
+
+void TestModuleEmulator::oversizedDatagramsKeepAPrefix()
+{
+    QFETCH(int, size);
+    QFETCH(int, kept);
+    QFETCH(QString, violation);
+
+    ModuleEmulator emulator;
+    QByteArray request = writeRequest(0x0004, QByteArray(128, 'd'));
+    request.append(QByteArray(size - request.size(), 'x'));
+    emulator.handleRequest(request);
+    const RequestLogEntry entry = emulator.requestLog().last();
+    QCOMPARE(entry.size, size);
+    QCOMPARE(entry.datagram, request.left(kept));
+    QCOMPARE(entry.data, request.mid(8, kept - 8));
+    QCOMPARE(entry.violation, violation);
+}
+
+void TestModuleEmulator::junkKeepsTheLogBounded()
+{
+    ModuleEmulator emulator;
+    const QByteArray junk(65000, char(0xFF));
+    for (int i = 0; i < 1500; ++i)
+        emulator.handleRequest(junk);
+    QVERIFY(emulator.requestLogBytes() < 1 << 20);
+    QCOMPARE(emulator.requestLog().size(), 1500);
+
+    // Past the budget the older half goes; the newest requests stay.
+    const QByteArray read = readRequest(0x10, 2);
+    for (int i = 0; i < 200000; ++i)
+        emulator.handleRequest(read);
+    QVERIFY(emulator.requestLogBytes() <= qint64(32) << 20);
+    const QVector<RequestLogEntry> log = emulator.requestLog();
+    QVERIFY(log.size() < 200000);
+    QCOMPARE(log.last().datagram, read);
+    QCOMPARE(emulator.violationCount(), 0);
 }
 
 void TestModuleEmulator::program()

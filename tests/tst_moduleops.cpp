@@ -12,6 +12,7 @@
 #include "windowkit.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -262,6 +263,27 @@ private slots:
         QCOMPARE(answers.warnings, QStringList());
     }
 
+    void verifyHoldsEditsOffWhileItReads()
+    {
+        ScriptedAnswers answers;
+        answers.buttons.enqueue(QMessageBox::Yes);
+        auto window = openDesign(cleanBody());
+        FaultRule slow(FaultRule::DelayReply, FaultRule::ReadCommand, 0x2000, 0x3FFF);
+        slow.delayMs = 300;
+        emulator->addRule(slow);
+        window->action("action_Verify")->trigger();
+        QVERIFY(QTest::qWaitFor(
+            [&]() { return window->progress() && window->progress()->isVisible(); }, 30000));
+        QProgressDialog *busy = window->progress();
+        QCOMPARE(busy->labelText(), QStringLiteral("Verify - REGX Access"));
+        QVERIFY(busy->isModal());
+        QVERIFY(window->isModuleBusy());
+        QVERIFY(!enabled(window.get(), "action_Download"));
+        QVERIFY(waitIdle(window.get()));
+        QVERIFY(!busy->isVisible());
+        QCOMPARE(answers.warnings.size(), 1); // the mismatch, since the design was not downloaded
+    }
+
     void cancelStopsTheDownload()
     {
         ScriptedAnswers answers;
@@ -344,6 +366,57 @@ private slots:
         QCOMPARE(int(quint8(emulator->peek(0xFFFFFF3Cu, 1).at(0))), liveAfter);
         QCOMPARE(int(quint8(emulator->peek(0xFFFFFC3Cu, 1).at(0))), storedAfter);
         QVERIFY(!emulator->writeEnabled());
+    }
+
+    void writeProtectActionRunsTheDialog_data()
+    {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<bool>("current");
+        QTest::addColumn<bool>("boot");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("writable") << QByteArray("3") << false << false << QString();
+        QTest::newRow("protected now") << QByteArray("3") << true << false << QString();
+        QTest::newRow("protected at boot") << QByteArray("3") << false << true << QString();
+        // The worker itself refuses a module it does not know.
+        QTest::newRow("unknown module") << QByteArray("\x01") << true << true
+                                        << "Zivra|This application does not support the Hardware.";
+    }
+
+    void writeProtectActionRunsTheDialog()
+    {
+        QFETCH(QByteArray, version);
+        QFETCH(bool, current);
+        QFETCH(bool, boot);
+        QFETCH(QString, warning);
+        ScriptedAnswers answers;
+        emulator->setVersion(version + QByteArray("\x10\x05\x01"));
+        emulator->setWriteProtected(current, boot);
+        bool shownCurrent = !current;
+        bool shownBoot = !boot;
+        // The dialog turns the current protection around.
+        answers.dialogs.enqueue([&](QDialog *dialog) {
+            auto *currentBox = dialog->findChild<QCheckBox *>("currentCheckBox");
+            shownCurrent = currentBox->isChecked();
+            shownBoot = dialog->findChild<QCheckBox *>("bootCheckBox")->isChecked();
+            currentBox->setChecked(!currentBox->isChecked());
+            dialog->findChild<QDialogButtonBox *>("buttonBox")
+                ->button(QDialogButtonBox::Ok)
+                ->click();
+            return dialog->result();
+        });
+        auto window = openDesign(cleanBody());
+        window->action("action_Write_Protect")->trigger();
+        QVERIFY(waitIdle(window.get()));
+        QCOMPARE(answers.warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+        if (!warning.isEmpty()) {
+            QCOMPARE(answers.modals, QStringList());
+            return;
+        }
+        QCOMPARE(answers.modals, QStringList{"WriteProtectDialog"});
+        QCOMPARE(shownCurrent, current);
+        QCOMPARE(shownBoot, boot);
+        QCOMPARE(bool(emulator->peek(0xFFFFFF3Cu, 1).at(0) & 0x01), current);
+        QCOMPARE(bool(emulator->peek(0xFFFFFC3Cu, 1).at(0) & 0x01), !boot);
     }
 
     void aWriteProtectedModuleRefusesDownload()

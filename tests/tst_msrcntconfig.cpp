@@ -12,7 +12,6 @@ class TestMsrCntConfig : public QObject
 private slots:
     void oneCounter_data();
     void oneCounter();
-    void channelsAndOrder();
 };
 
 void TestMsrCntConfig::oneCounter_data()
@@ -46,11 +45,6 @@ void TestMsrCntConfig::oneCounter_data()
                                       << "" << 3 << 1 << ""
                                       << "nsec"
                                       << "MsrCnt3";
-    QTest::newRow("logging on as 1") << "MsrCnt3"
-                                     << "Mode=2 Unit=sec FileSave=1 PATH=/d"
-                                     << "" << 3 << 2 << "/d"
-                                     << "sec"
-                                     << "MsrCnt3";
     QTest::newRow("no unit key") << "MsrCnt0"
                                  << "Mode=4 FileSave=true PATH=/d"
                                  << "" << 0 << 4 << "/d"
@@ -81,11 +75,6 @@ void TestMsrCntConfig::oneCounter_data()
                                                   << "" << 2 << 8 << ""
                                                   << ""
                                                   << "MsrCnt2";
-    QTest::newRow("non-numeric mode counts as 0") << "MsrCnt2"
-                                                  << "Mode=abc Unit=usec"
-                                                  << "" << 2 << 0 << ""
-                                                  << "usec"
-                                                  << "MsrCnt2";
     QTest::newRow("kind without a number is channel 0") << "MsrCnt"
                                                         << "Mode=3"
                                                         << "" << 0 << 3 << ""
@@ -101,11 +90,6 @@ void TestMsrCntConfig::oneCounter_data()
                                                         << "" << -1 << 0 << ""
                                                         << ""
                                                         << "";
-    QTest::newRow("negative channel is skipped") << "MsrCnt-1"
-                                                 << "Mode=3"
-                                                 << "" << -1 << 0 << ""
-                                                 << ""
-                                                 << "";
 }
 
 void TestMsrCntConfig::oneCounter()
@@ -142,31 +126,6 @@ void TestMsrCntConfig::oneCounter()
     QCOMPARE(config.path[channel], path);
     QCOMPARE(config.unit[channel], unit);
     QCOMPARE(config.name[channel], name);
-}
-
-// Several counters fill their own entries; a later block of the same channel wins.
-void TestMsrCntConfig::channelsAndOrder()
-{
-    ProgramData design(nullptr);
-    DesignKit kit(design);
-    kit.msrCnt(2, nullptr, nullptr, QStringLiteral("Mode=1 Unit=usec FileSave=true PATH=/a"));
-    kit.msrCnt(0, nullptr, nullptr, QStringLiteral("Mode=12 FileSave=true PATH=/b"));
-    BlockItem *again = kit.msrCnt(3, nullptr, nullptr, QStringLiteral("Mode=2"));
-    again->setKind(QStringLiteral("MsrCnt2"));
-    again->setUserName(QStringLiteral("Later"));
-
-    int mode[4];
-    QString path[4], name[4], unit[4];
-    readMsrCntAttributes(&design, mode, path, name, unit);
-    QCOMPARE(mode[0], 12);
-    QCOMPARE(unit[0], QString());
-    QCOMPARE(path[0], QStringLiteral("/b"));
-    QCOMPARE(mode[1], -1);
-    QCOMPARE(mode[2], 2);
-    QCOMPARE(name[2], QStringLiteral("Later"));
-    QCOMPARE(unit[2], QStringLiteral("nsec"));
-    QCOMPARE(path[2], QString());
-    QCOMPARE(mode[3], -1);
 }
 
 QTEST_MAIN(TestMsrCntConfig)

@@ -279,28 +279,23 @@ void TestQVexonThread::logText_data()
     QTest::addColumn<quint64>("value");
     QTest::addColumn<QStringList>("headers");
     QTest::addColumn<QStringList>("texts");
-    QTest::addColumn<QList<double>>("sums");
 
     QTest::newRow("time units")
         << QStringList({"nsec", "usec", "msec", "sec"}) << Q_UINT64_C(1234567890123)
         << QStringList({"Time[HH:MM:SS],C0[nsec]", "Time[HH:MM:SS],C1[usec]",
                         "Time[HH:MM:SS],C2[msec]", "Time[HH:MM:SS],C3[sec]"})
-        << QStringList({"1234567890123", "1234567890.123", "1234567.890123", "1234.567890123"})
-        << QList<double>({1234567890123.0, 1234567890.123, 1234567.890123, 1234.567890123});
+        << QStringList({"1234567890123", "1234567890.123", "1234567.890123", "1234.567890123"});
     QTest::newRow("small values and other units")
         << QStringList({"", "Hz", "usec", "sec"}) << Q_UINT64_C(5)
         << QStringList({"Time[HH:MM:SS],C0", "Time[HH:MM:SS],C1[Hz]", "Time[HH:MM:SS],C2[usec]",
                         "Time[HH:MM:SS],C3[sec]"})
-        << QStringList({"5", "5", "0.005", "0.000000005"})
-        << QList<double>({5.0, 5.0, 0.005, 5e-9});
+        << QStringList({"5", "5", "0.005", "0.000000005"});
     QTest::newRow("largest value")
         << QStringList({"nsec", "usec", "msec", "sec"}) << Q_UINT64_C(0x00FFFFFFFFFFFFFF)
         << QStringList({"Time[HH:MM:SS],C0[nsec]", "Time[HH:MM:SS],C1[usec]",
                         "Time[HH:MM:SS],C2[msec]", "Time[HH:MM:SS],C3[sec]"})
         << QStringList({"72057594037927935", "72057594037927.935", "72057594037.927935",
-                        "72057594.037927935"})
-        << QList<double>({7.2057594037927935e16, 7.2057594037927935e13, 7.2057594037927935e10,
-                          7.2057594037927935e7});
+                        "72057594.037927935"});
 }
 
 // Header, row and report texts per unit.
@@ -310,7 +305,6 @@ void TestQVexonThread::logText()
     QFETCH(quint64, value);
     QFETCH(QStringList, headers);
     QFETCH(QStringList, texts);
-    QFETCH(QList<double>, sums);
     QVERIFY(emulator->start());
     thread = newThread(fourTimes(dir->path()), {}, units);
     QVERIFY(connectThread());
@@ -324,7 +318,8 @@ void TestQVexonThread::logText()
         QCOMPARE(lines(thread->logFileName(ch)).value(0), headers[ch]);
         QCOMPARE(rowValues(thread->logFileName(ch)), QStringList(texts[ch]));
         QCOMPARE(probe->last[ch], texts[ch]);
-        QVERIFY2(qAbs(probe->sum[ch] - sums[ch]) <= qAbs(sums[ch]) * 1e-12,
+        const double sum = texts[ch].toDouble();
+        QVERIFY2(qAbs(probe->sum[ch] - sum) <= sum * 1e-12,
                  qPrintable(QString::number(probe->sum[ch], 'g', 17)));
     }
 }
@@ -335,17 +330,12 @@ void TestQVexonThread::everyRowOnDisk()
 {
     StreamPlan plan;
     plan.flood = true;
-    plan.runningAtStart = 0;
     emulator->setStreamPlan(plan);
     QVERIFY(emulator->start());
     thread = newThread(fourTimes(dir->path()), {}, {"nsec", "usec", "msec", "sec"});
     QVERIFY(connectThread());
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(emulator->poke(0x0064, QByteArray(1, char(0x80)))); // no effect: not a REGX write
-    StreamPlan running = plan;
-    running.runningAtStart = 0x0F;
-    emulator->setStreamPlan(running);
     QTRY_VERIFY_WITH_TIMEOUT(probe->total() >= 200000, 30000);
     QVERIFY(finish());
     const qint64 elapsed = clock.elapsed();

@@ -1,5 +1,6 @@
 #include "dialoghooks.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QPoint>
 
@@ -13,6 +14,43 @@ DialogHooks::FileRunner &DialogHooks::fileRunner()
 {
     static FileRunner runner;
     return runner;
+}
+
+DialogHooks::InformationRunner &DialogHooks::informationRunner()
+{
+    static InformationRunner runner;
+    return runner;
+}
+
+void DialogHooks::setInformationRunner(InformationRunner runner)
+{
+    informationRunner() = std::move(runner);
+}
+
+void DialogHooks::information(QWidget *parent, const QString &title, const QString &text)
+{
+    if (informationRunner())
+        informationRunner()(parent, title, text);
+    else
+        QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
+DialogHooks::DialogRunner &DialogHooks::dialogRunner()
+{
+    static DialogRunner runner;
+    return runner;
+}
+
+void DialogHooks::setDialogRunner(DialogRunner runner)
+{
+    dialogRunner() = std::move(runner);
+}
+
+int DialogHooks::exec(QDialog *dialog)
+{
+    if (dialogRunner())
+        return dialogRunner()(dialog);
+    return dialog->exec();
 }
 
 void DialogHooks::setQuestionRunner(QuestionRunner runner)
@@ -32,6 +70,8 @@ QMessageBox::StandardButton DialogHooks::question(const Question &question, cons
     QMessageBox box(QMessageBox::Warning, question.title, question.text, question.buttons,
                     question.parent);
     box.setDefaultButton(question.defaultButton);
+    if (!question.informativeText.isEmpty())
+        box.setInformativeText(question.informativeText);
     if (position)
         box.move(*position);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -44,5 +84,8 @@ QString DialogHooks::fileName(QWidget *parent, FileMode mode, const QString &tit
         return fileRunner()(mode, title, directory, filter);
     if (mode == OpenFile)
         return QFileDialog::getOpenFileName(parent, title, directory, filter);
+    if (mode == Directory)
+        return QFileDialog::getExistingDirectory(parent, title, directory,
+                                                 QFileDialog::ShowDirsOnly);
     return QFileDialog::getSaveFileName(parent, title, directory, filter);
 }

@@ -4,14 +4,17 @@
 #include "customscroll.h"
 #include "labelwidget.h"
 #include "menuwidget.h"
+#include "msrcntconfig.h"
 #include "programdata.h"
 #include "programwidget.h"
 #include "ui_mainwindow.h"
+#include "usercontrolrecord.h"
 #include "zivraresources.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -176,11 +179,20 @@ MainWindow::MainWindow(const QString &fileName, const ConnectionSettings *startu
 
 MainWindow::~MainWindow()
 {
+    // A running operation reads the design and reports here: it ends before anything goes.
+    stopModuleThread();
+    // Dialogs still open (or forgotten and not yet deleted) may show the report document or
+    // run threads of their own.
+    qDeleteAll(findChildren<QDialog *>(QString(), Qt::FindDirectChildrenOnly));
     settings->beginGroup(QStringLiteral("mainwindow"));
     settings->setValue(QStringLiteral("geometry"), geometry());
     settings->endGroup();
     delete settings;
     settings = nullptr;
+    delete msrCntConfig;
+    msrCntConfig = nullptr;
+    delete userControlRecord;
+    userControlRecord = nullptr;
 
     for (ProgramWidget *sheet : qAsConst(sheets))
         sheet->forgetAllBlocks();

@@ -2,6 +2,7 @@
 #define MAINWINDOW_H
 
 #include "connectionsettings.h"
+#include "rompagehost.h"
 #include "sheethost.h"
 
 #include <QByteArray>
@@ -10,19 +11,27 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <QTextDocument>
 #include <QVector>
 
 class BlockItem;
+class DrcDialog;
 class LabelWidget;
 class MenuWidget;
+class MsrCntWidget;
 class ProgramData;
 class ProgramWidget;
 class QAction;
 class QEvent;
+class QHostAddress;
 class QPoint;
+class QProgressDialog;
 class QSettings;
 class QTabWidget;
 class QTextStream;
+class QUdpThread;
+class RomDialog;
+class UserControlDialog;
 struct MsrCntConfig;
 struct UserControlRecord;
 
@@ -32,7 +41,7 @@ class MainWindow;
 
 // The one top-level window: owner of the open design document, its sheets,
 // palette and label strip, the undo snapshots and the file commands.
-class MainWindow : public QMainWindow, public SheetHost
+class MainWindow : public QMainWindow, public SheetHost, public RomPageHost
 {
     Q_OBJECT
 
@@ -64,6 +73,21 @@ public:
     void removeLinkedLabels(const QString &name) override;
 
     void setDeviceActionsEnabled(bool enabled);
+
+    // Module operations. writeProtect is the write-protect dialog's OK; afterDownload rebuilds
+    // the counter and user-control records once the module runs the design shown.
+    void writeProtect(bool current, bool boot);
+    void afterDownload();
+    // A module operation runs (from its check thread to its end slot): the module actions are
+    // refused until it ends.
+    bool isModuleBusy() const { return udpThread != nullptr; }
+
+    // ROM pages: what the page dialog asks of the window, and the common start of the three
+    // page actions (romMode and romSaving set first).
+    bool isDocumentModified() const override { return isWindowModified(); }
+    bool saveDocument() override { return save(QString()); }
+    void romTransfer(const QByteArray &entry, int bootPage, int page) override;
+    void startRomOperation();
 
     // The design document.
     void writeXml(QTextStream *stream);
@@ -123,12 +147,57 @@ public:
     bool isDownKeyHeld() const { return downKeyHeld; }
     // The whole document of the current design, as a snapshot would hold it.
     QByteArray documentText();
+    // What the module operations left behind.
+    QUdpThread *moduleThread() const { return udpThread; }
+    QProgressDialog *progress() const { return progressDialog; }
+    const QByteArray &moduleInformation() const { return fpgaInfo; }
+    const QString &verifyReport() const { return htmlText; }
+    DrcDialog *drcReport() const { return drcDialog; }
+    UserControlDialog *userControl() const { return userControlDialog; }
+    const UserControlRecord *userControlConfig() const { return userControlRecord; }
+    const MsrCntConfig *counterConfig() const { return msrCntConfig; }
+    MsrCntWidget *counterWindow() const { return msrCntWidget; }
 
 signals:
     void closeVexon();
     void currentTabChanged(int index);
 
 public slots:
+    // Next steps (after a check thread) and ends (after the working thread) of the module
+    // operations; the argument is the thread's success.
+    void end(bool ok);
+    void download(bool ok);
+    void downloadStopped(bool ok);
+    void Verify(bool ok);
+    void verifyStopped(bool ok);
+    void execProtect(bool ok);
+    // What the threads and the device dialogs hand over.
+    void checkFPGA(QByteArray *data);
+    void onError(QString *text);
+    void setHtml(QString *text);
+    void setResult(int result);
+    void setProgress(int value);
+    void closedDrcDialog();
+    void closedDrcDialog(bool go);
+    // ROM pages, Sync and Clear ROM.
+    void execROM(bool ok);
+    void initialize(bool ok);
+    void execSync(bool ok);
+    void endInitialize(bool ok);
+    void setXml(QByteArray *data, QString name);
+    void on_action_Save_triggered();
+    void on_action_Restore_triggered();
+    void on_action_Change_Boot_ROM_Page_triggered();
+    void on_action_Clear_ROM_triggered();
+    void on_actionSync_triggered();
+    void on_actionHardware_Setup_triggered();
+    void on_action_Download_triggered();
+    void on_action_Verify_triggered();
+    void on_action_Write_Protect_triggered();
+    void on_action_DRC_triggered();
+    void on_action_Property_triggered();
+    void on_action_About_triggered();
+    void on_actionVe_xon_triggered();
     void itemSelect(bool selected);
     void newDiagram();
     void open(QString path);
@@ -151,11 +220,46 @@ public slots:
     void on_actionPaste_triggered();
     void on_action_Delete_triggered();
     void on_actionSelect_All_triggered();
+    // The counter window has closed: forget it.
+    void closedVexon();
 
 protected:
     bool event(QEvent *event) override;
 
 private:
+    // Shared steps of the module operations.
+    bool moduleAddress(QHostAddress *address);
+    bool canStartModuleOperation();
+    QUdpThread *newModuleThread(const char *closedSlot);
+    QUdpThread *newCheckThread(const char *nextSlot);
+    bool startModuleThread();
+    bool takeFinishedThread();
+    bool reportError();
+    bool nextStepGoesOn(bool ok);
+    void setModuleActionsEnabled(bool enabled);
+    QProgressDialog *openProgressDialog(const QString &label, int maximum);
+    void finishProgressDialog();
+    void stopModuleThread();
+    static bool isSupported(const QByteArray &info);
+    static bool isWritable(const QByteArray &info);
+    void rebuildUserControl();
+    void rebuildCounterConfig();
+    MsrCntConfig *newCounterConfig() const;
+    void showDrcReport();
+    bool confirmDrcWarnings();
+    static bool isProtected(const QByteArray &info, int index);
+    void reloadShownDocument();
+    // Forgets a dialog that reported its end (the sender, or the one held when called
+    // directly) and deletes it once its signal has returned.
+    template <typename Dialog> void forgetDialog(Dialog *&held)
+    {
+        QObject *closed = sender() ? sender() : held;
+        if (closed)
+            closed->deleteLater();
+        if (!sender() || sender() == held)
+            held = nullptr;
+    }
+
     bool parseDocument(QByteArray *data, bool prePass, bool *rootMissing);
     void setTabName(int index, const QString &name);
     void setTitle(const QString &name);
@@ -170,6 +274,7 @@ private:
                        int sheet);
 
     MsrCntConfig *msrCntConfig = nullptr;
+    MsrCntWidget *msrCntWidget = nullptr;
     UserControlRecord *userControlRecord = nullptr;
     QVector<ProgramWidget *> sheets;
     // Emptied sheets whose tabs follow the live ones while a document is read
@@ -202,6 +307,25 @@ private:
     QTabWidget *tabWidget = nullptr;
     QSettings *settings = nullptr;
     QAction *recentFileActs[maxRecentFiles] = {};
+
+    UserControlDialog *userControlDialog = nullptr;
+    DrcDialog *drcDialog = nullptr;
+    QTextDocument drcDocument;
+    bool drcAccepted = false;
+    QString errorText;
+    QString htmlText;
+    int operationResult = -1;
+    QUdpThread *udpThread = nullptr;
+    QProgressDialog *progressDialog = nullptr;
+    QByteArray fpgaInfo;
+
+    bool romSaving = false;
+    int romMode = 0; // 0 save, 1 restore (and Sync), 2 boot page
+    RomDialog *romDialog = nullptr;
+    // A restore's page name and the buffer its worker fills; the editor takes both only when
+    // the page's data arrive.
+    QString romPageName;
+    QByteArray romFile;
 };
 
 #endif // MAINWINDOW_H

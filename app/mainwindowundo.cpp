@@ -1,8 +1,10 @@
 #include "mainwindow.h"
 
 #include "blockitem.h"
+#include "msrcntconfig.h"
 #include "programwidget.h"
 #include "ui_mainwindow.h"
+#include "usercontrolrecord.h"
 
 // ---------------------------------------------------------------- undo and redo
 
@@ -74,7 +76,9 @@ void MainWindow::clearUndoStack()
     ui->action_Undo->setEnabled(false);
     // The counter and user-control records of a download belong to the
     // snapshots just forgotten.
+    delete msrCntConfig;
     msrCntConfig = nullptr;
+    delete userControlRecord;
     userControlRecord = nullptr;
     setDeviceActionsEnabled(false);
 }

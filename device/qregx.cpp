@@ -230,7 +230,6 @@ bool QRegx::openSocket()
 {
     if (socket)
         return true;
-    aborted = false;
     succeeded = false;
     if (host.isNull())
         return false;
@@ -246,6 +245,9 @@ void QRegx::closeSocket()
         delete socket;
         socket = nullptr;
     }
+    // A stop request raised before the run reached its first request still ends that run; the
+    // next run of the same object starts clear.
+    aborted = false;
     emit closed(succeeded);
 }
 

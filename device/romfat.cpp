@@ -1,5 +1,13 @@
 #include "romfat.h"
 
+#include <QTextCodec>
+
+namespace {
+
+const int UTF8Mib = 106;
+
+} // namespace
+
 QString RomFat::readLengthCorrupted()
 {
     return QStringLiteral("FATAL Error! FAT is corrupted.");
@@ -189,7 +197,26 @@ QVector<int> RomFat::allocate(QByteArray &fat, int page, qint64 size)
 QString RomFat::comment(const QByteArray &directoryEntry)
 {
     const int end = directoryEntry.indexOf('\0');
-    return QString::fromUtf8(end < 0 ? directoryEntry : directoryEntry.left(end));
+    const QByteArray bytes = end < 0 ? directoryEntry : directoryEntry.left(end);
+    // With a state the decoder keeps an incomplete last character back instead of failing.
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    const QString text =
+        QTextCodec::codecForMib(UTF8Mib)->toUnicode(bytes.constData(), bytes.size(), &state);
+    // Only a full entry can end in a cut character; before a zero byte it means another coding.
+    const bool cut = state.remainingChars > 0 && end >= 0;
+    return state.invalidChars == 0 && !cut ? text : QString::fromLatin1(bytes);
+}
+
+QByteArray RomFat::directoryEntry(const QString &comment)
+{
+    QByteArray bytes = comment.toUtf8();
+    if (bytes.size() > DirectoryEntryLength) {
+        int cut = DirectoryEntryLength;
+        while (cut > 0 && (quint8(bytes.at(cut)) & 0xC0) == 0x80)
+            --cut; // the byte at `cut` continues a character that would be split
+        bytes.truncate(cut);
+    }
+    return bytes + QByteArray(DirectoryEntryLength - bytes.size(), '\0');
 }
 
 QString RomFat::pageName(int page, const QByteArray &directoryEntry)

@@ -23,6 +23,7 @@ public:
     static constexpr quint16 NoFileEntry = 0xFEFE;
     static constexpr quint16 LastCluster = 0x8000; // bit 15; bits 0..14 = bytes in it - 1
     static constexpr int MaxLastLength = ClusterSize - 1;
+    static constexpr int DirectoryEntryLength = 112;
 
     // One cluster of a file: its number, the bytes it holds, the next cluster unless it is last.
     struct Link {
@@ -66,8 +67,12 @@ public:
     // clusters and returns its clusters in order. Empty, the table unchanged, when it cannot.
     static QVector<int> allocate(QByteArray &fat, int page, qint64 size);
 
-    // A ROM directory entry's comment: its text up to the first zero byte.
+    // A ROM directory entry's comment: its bytes up to the first zero byte, read as UTF-8 when
+    // they are valid UTF-8 (a character cut off at the entry's end is dropped), else as Latin-1.
     static QString comment(const QByteArray &directoryEntry);
+    // The 112-byte directory entry of a comment: its UTF-8 bytes, cut at a character boundary
+    // when they do not fit, followed by zero bytes.
+    static QByteArray directoryEntry(const QString &comment);
     // The page's display name: "ROM<p>-" before the comment, or "ROM<p>" without one.
     static QString pageName(int page, const QByteArray &directoryEntry);
 };

@@ -1,5 +1,7 @@
 #include "modalhooks.h"
 
+#include "settingsdialogs.h"
+
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -95,4 +97,6 @@ void ModalHooks::openSettingsDialog(const SettingsRequest &request)
 {
     if (settingsRunner())
         settingsRunner()(request);
+    else
+        SettingsDialogs::run(request);
 }

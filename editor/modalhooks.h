@@ -63,8 +63,7 @@ public:
     // QInputDialog::getItem.
     static QString getItem(QWidget *parent, const QString &title, const QString &label,
                            const QStringList &items, int current, bool editable, bool *ok);
-    // Opens the settings dialog of a block. Without a runner nothing opens yet:
-    // the dialogs themselves are not part of the editor.
+    // Opens the settings dialog of a block (SettingsDialogs::run).
     static void openSettingsDialog(const SettingsRequest &request);
 
 private:

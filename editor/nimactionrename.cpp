@@ -2,40 +2,18 @@
 
 #include "blockitem.h"
 #include "modalhooks.h"
+#include "namerule.h"
 #include "programwidget.h"
 
 #include <QCoreApplication>
 #include <QIcon>
 #include <QLabel>
-#include <QVector>
 
 NIMActionRename::NIMActionRename(const QString &text, BlockItem *block, QObject *owner)
     : NIMAction(text, block, owner)
 {
     connect(this, SIGNAL(triggered()), this, SLOT(rename()));
     setIcon(sharedIcon(QStringLiteral(":/Zivra_icon/Zivra_rename2.png")));
-}
-
-bool NIMActionRename::isValidName(const QString &name)
-{
-    if (name.isEmpty())
-        return false;
-    // Code points, so that letters beyond the basic plane are judged whole.
-    const QVector<uint> codePoints = name.toUcs4();
-    for (uint c : codePoints) {
-        if (c == '_' || c == '-')
-            continue;
-        switch (QChar::category(c)) {
-        case QChar::Letter_Uppercase:
-        case QChar::Letter_Lowercase:
-        case QChar::Number_DecimalDigit:
-        case QChar::Number_Letter:
-            break;
-        default:
-            return false;
-        }
-    }
-    return true;
 }
 
 void NIMActionRename::rename()
@@ -59,28 +37,12 @@ void NIMActionRename::rename()
         offered = answer;
         if (newName == oldName)
             return;
-        if (!isValidName(newName)) {
-            ModalHooks::warning(
-                owner, oldName,
-                QCoreApplication::translate(
-                    "NIMActionRename", "A name can consist only of the following characters:\n") +
-                    QCoreApplication::translate(
-                        "NIMActionRename", "alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)"));
+        if (!NameRule::hasValidCharacters(newName)) {
+            ModalHooks::warning(owner, oldName, NameRule::characterMessage());
             continue;
         }
-        bool accepted;
-        if (newName.startsWith(QLatin1String("IN-")) ||
-            newName.startsWith(QLatin1String("OUT-CH")) ||
-            newName.startsWith(QLatin1String("MsrCnt")))
-            accepted = newName == block->name(); // a channel takes back its plain name
-        else
-            accepted = owner->checkName(newName, false);
-        if (!accepted) {
-            ModalHooks::warning(
-                owner, oldName,
-                QCoreApplication::translate("NIMActionRename",
-                                            "\"%1\" cannot be used or it is already in use.")
-                    .arg(newName));
+        if (!NameRule::isFree(owner, newName, {block->name()})) {
+            ModalHooks::warning(owner, oldName, NameRule::inUseMessage(newName));
             offered = newName;
             continue;
         }

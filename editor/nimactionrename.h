@@ -11,9 +11,6 @@ class NIMActionRename : public NIMAction
 public:
     NIMActionRename(const QString &text, BlockItem *block, QObject *owner);
 
-    // Letters, decimal digits, letter numbers, "_" and "-" only; not empty.
-    static bool isValidName(const QString &name);
-
 public slots:
     void rename();
 };

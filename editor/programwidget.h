@@ -94,6 +94,8 @@ public:
     // ---- Deletion ----
     void deleteItem(BlockItem *block);
     void deleteSelection();
+    // Removes the wire into one input port of the block: one undo step.
+    void deleteInput(BlockItem *block, int port);
 
     // ---- Services for dialogs, the main window and the document reader ----
     void lookupItem(const QString &kind, QStringList &out);
@@ -150,6 +152,8 @@ protected:
     // Palette units; without a palette nothing is counted.
     bool takeUnit(const QString &kind);
     void giveUnit(const QString &kind);
+    // The palette unit a wire from the source into the target took comes back.
+    void giveWireUnit(BlockItem *source, BlockItem *target);
     // The creation and wire drops.
     // False when the drop was refused and has ended (event ignored).
     bool dropNewBlock(const QString &text);

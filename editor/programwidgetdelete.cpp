@@ -141,22 +141,38 @@ void ProgramWidget::deleteItem(BlockItem *block)
     recordUndo();
 }
 
+void ProgramWidget::giveWireUnit(BlockItem *source, BlockItem *target)
+{
+    const QString &sourceKind = source->kind();
+    if (sourceKind == QLatin1String("PreLogic") || sourceKind.contains(QLatin1String("Label"))) {
+        if (isFunctionBlockKind(target->kind()))
+            giveUnit(QStringLiteral("PreLogicInfo"));
+    } else if (sourceKind.startsWith(QLatin1String("FeedBack"))) {
+        giveUnit(QStringLiteral("FeedBackInfo"));
+    }
+}
+
 void ProgramWidget::deleteLine()
 {
     BlockItem *source = currentItem ? currentItem->sourceAt(pressPos) : nullptr;
     if (source) {
-        const QString &sourceKind = source->kind();
-        if (sourceKind == QLatin1String("PreLogic") ||
-            sourceKind.contains(QLatin1String("Label"))) {
-            if (isFunctionBlockKind(currentItem->kind()))
-                giveUnit(QStringLiteral("PreLogicInfo"));
-        } else if (sourceKind.startsWith(QLatin1String("FeedBack"))) {
-            giveUnit(QStringLiteral("FeedBackInfo"));
-        }
+        giveWireUnit(source, currentItem);
         source->removeOutput(currentItem);
         currentItem->removeInputLine(lineEndPos);
     }
     lineSelected = false;
+    update();
+    recordUndo();
+}
+
+void ProgramWidget::deleteInput(BlockItem *block, int port)
+{
+    BlockItem *source = block ? block->inputAt(port) : nullptr;
+    if (!source)
+        return;
+    giveWireUnit(source, block);
+    source->removeOutput(block);
+    block->removeInput(port);
     update();
     recordUndo();
 }

@@ -1,6 +1,7 @@
 #include "emulatorserver.h"
 
 #include "moduleemulator.h"
+#include "streamfeeder.h"
 
 #include <QHostAddress>
 #include <QNetworkDatagram>
@@ -11,7 +12,8 @@
 
 EmulatorServer::EmulatorServer(ModuleEmulator *emulator) : emulator(emulator) {}
 
-bool EmulatorServer::listen(quint16 udpPort, quint16 tcpPort, int streamMsecs)
+bool EmulatorServer::listen(quint16 udpPort, quint16 tcpPort, int streamMsecs,
+                            const StreamPlan &plan)
 {
     udp = new QUdpSocket(this);
     if (!udp->bind(QHostAddress(QHostAddress::LocalHost), udpPort)) {
@@ -33,6 +35,10 @@ bool EmulatorServer::listen(quint16 udpPort, quint16 tcpPort, int streamMsecs)
     delayTimer->setSingleShot(true);
     connect(delayTimer, SIGNAL(timeout()), this, SLOT(sendDelayedReplies()));
     clock.start();
+    feeder = new StreamFeeder(
+        [](void *module) { return static_cast<ModuleEmulator *>(module)->runningChannels(); },
+        emulator, this);
+    feeder->setPlan(plan);
     streamTimer = new QTimer(this);
     connect(streamTimer, SIGNAL(timeout()), this, SLOT(streamTick()));
     setStreamInterval(streamMsecs);
@@ -41,6 +47,10 @@ bool EmulatorServer::listen(quint16 udpPort, quint16 tcpPort, int streamMsecs)
 
 void EmulatorServer::shutdown()
 {
+    if (feeder)
+        feeder->clear();
+    delete feeder;
+    feeder = nullptr;
     for (QTcpSocket *client : clients) {
         client->disconnect(this);
         client->abort();
@@ -112,6 +122,7 @@ void EmulatorServer::acceptConnections()
         connect(client, SIGNAL(disconnected()), this, SLOT(dropConnection()));
         connect(client, SIGNAL(readyRead()), this, SLOT(discardInput()));
         clients.append(client);
+        feeder->addClient(client);
     }
     clientTotal.storeRelease(clients.size());
 }
@@ -133,6 +144,8 @@ void EmulatorServer::dropConnection()
     if (!client)
         return;
     clients.removeAll(client);
+    if (feeder)
+        feeder->removeClient(client);
     clientTotal.storeRelease(clients.size());
     client->deleteLater();
 }
@@ -149,22 +162,24 @@ void EmulatorServer::setStreamInterval(int msecs)
 
 void EmulatorServer::sendStreamBytes(const QByteArray &bytes)
 {
-    for (QTcpSocket *client : clients)
-        client->write(bytes);
+    if (feeder)
+        feeder->sendBytes(bytes);
 }
 
-// One record per measurement counter: tag 1, channel, 56-bit value, big-endian.
+void EmulatorServer::setStreamPlan(const StreamPlan &plan)
+{
+    if (feeder)
+        feeder->setPlan(plan);
+}
+
+qint64 EmulatorServer::streamRecordsSent() const
+{
+    return feeder ? feeder->recordsMade() : 0;
+}
+
+// Records of the running channels, as the plan makes them.
 void EmulatorServer::streamTick()
 {
-    if (clients.isEmpty())
-        return;
-    QByteArray records;
-    for (int channel = 0; channel < 4; ++channel) {
-        counts[channel] += quint64(channel + 1) * 1000;
-        const quint64 word = (quint64(1) << 60) | (quint64(channel) << 56) |
-                             (counts[channel] & 0x00FFFFFFFFFFFFFFull);
-        for (int shift = 56; shift >= 0; shift -= 8)
-            records.append(char((word >> shift) & 0xFF));
-    }
-    sendStreamBytes(records);
+    if (feeder)
+        feeder->tick();
 }

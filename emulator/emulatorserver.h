@@ -9,11 +9,14 @@
 #include <QObject>
 #include <QString>
 
+#include "streamplan.h"
+
 class ModuleEmulator;
 class QTcpServer;
 class QTcpSocket;
 class QTimer;
 class QUdpSocket;
+class StreamFeeder;
 
 // The emulator's sockets, living on the emulator's thread: REGX over UDP and the counter stream
 // over TCP, both bound to 127.0.0.1 only.
@@ -23,10 +26,12 @@ class EmulatorServer : public QObject
 public:
     explicit EmulatorServer(ModuleEmulator *emulator);
 
-    bool listen(quint16 udpPort, quint16 tcpPort, int streamMsecs);
+    bool listen(quint16 udpPort, quint16 tcpPort, int streamMsecs, const StreamPlan &plan);
     void shutdown();
     void setStreamInterval(int msecs);
     void sendStreamBytes(const QByteArray &bytes);
+    void setStreamPlan(const StreamPlan &plan);
+    qint64 streamRecordsSent() const;
     quint16 udpPort() const { return boundUdp; }
     quint16 tcpPort() const { return boundTcp; }
     int clientCount() const { return clientTotal.loadAcquire(); }
@@ -59,7 +64,7 @@ private:
     QElapsedTimer clock;
     QList<DelayedReply> delayed;
     QList<QTcpSocket *> clients;
-    quint64 counts[4] = {0, 0, 0, 0};
+    StreamFeeder *feeder = nullptr;
     quint16 boundUdp = 0;
     quint16 boundTcp = 0;
     QAtomicInt clientTotal;

@@ -1,6 +1,7 @@
 // zivra-emulator: serves the emulated logic module on 127.0.0.1 until terminated.
 
 #include "moduleemulator.h"
+#include "streamoptions.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -56,6 +57,7 @@ int main(int argc, char *argv[])
     parser.addOption(udpOption);
     parser.addOption(tcpOption);
     parser.addOption(stateOption);
+    StreamOptions streamOptions(parser);
     parser.process(app);
 
     quint16 udpPort = 0;
@@ -70,6 +72,11 @@ int main(int argc, char *argv[])
     }
 
     ModuleEmulator emulator;
+    QString streamError;
+    if (!streamOptions.apply(parser, &emulator, &streamError)) {
+        err << "zivra-emulator: " << streamError << '\n';
+        return 2;
+    }
     const QString stateFile = parser.value(stateOption);
     QString error;
     // A damaged state file stops the start rather than being overwritten on exit.

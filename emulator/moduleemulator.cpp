@@ -51,12 +51,15 @@ bool ModuleEmulator::start(quint16 udpPort, quint16 tcpPort, QString *error)
     worker->start();
     bool ok = false;
     int interval;
+    StreamPlan startPlan;
     {
         QMutexLocker lock(&mutex);
         interval = streamInterval;
+        startPlan = plan;
     }
     QMetaObject::invokeMethod(
-        s, [&]() { ok = s->listen(udpPort, tcpPort, interval); }, Qt::BlockingQueuedConnection);
+        s, [&]() { ok = s->listen(udpPort, tcpPort, interval, startPlan); },
+        Qt::BlockingQueuedConnection);
     if (!ok) {
         if (error)
             *error = s->errorText();
@@ -190,6 +193,12 @@ bool ModuleEmulator::writeEnabled() const
 {
     QMutexLocker lock(&mutex);
     return memory.writeEnabled();
+}
+
+QByteArray ModuleEmulator::networkInForce() const
+{
+    QMutexLocker lock(&mutex);
+    return memory.networkInForce();
 }
 
 QByteArray ModuleEmulator::designImage() const
@@ -444,6 +453,8 @@ QVector<ModuleEmulator::Reply> ModuleEmulator::handleRequest(const QByteArray &d
             entry.busError = !memory.read(entry.address, entry.length, &data, &entry.note);
         } else {
             entry.busError = !memory.write(entry.address, entry.data, &entry.note);
+            if (!entry.busError)
+                applyCounterEnables(entry.address, entry.data);
         }
         if (entry.busError) {
             header[1] = char(quint8(header[1]) | 0x01);

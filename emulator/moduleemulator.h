@@ -4,6 +4,7 @@
 #include "faultrule.h"
 #include "modulememory.h"
 #include "requestlogentry.h"
+#include "streamplan.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -61,6 +62,7 @@ public:
     void setBusyForever(bool on);
     bool isBusy() const;
     bool writeEnabled() const;
+    QByteArray networkInForce() const;
     QByteArray designImage() const;
     QByteArray romImage(int page) const;
     QByteArray romDirectory() const;
@@ -84,10 +86,16 @@ public:
     void clearLog();
     int violationCount() const;
 
-    // Counter stream: four records per interval to every client (0 = none); raw bytes on demand.
+    // Counter stream: one record per running channel per interval to every client (0 = none);
+    // raw bytes on demand. Writing 0x80 or 0x00 to the counter-enable register 0x0064 + n starts
+    // or stops channel n on every connection.
     void setStreamInterval(int msecs);
     void sendStreamBytes(const QByteArray &bytes);
     int streamClients() const;
+    void setStreamPlan(const StreamPlan &plan);
+    StreamPlan streamPlan() const;
+    quint8 runningChannels() const;
+    qint64 streamRecordsSent() const;
     // Bytes that stream clients sent, read and dropped.
     qint64 streamBytesDiscarded() const;
 
@@ -96,6 +104,7 @@ public:
 
 private:
     void setFatEntryLocked(int n, quint16 value);
+    void applyCounterEnables(quint32 address, const QByteArray &data);
 
     mutable QMutex mutex;
     ModuleMemory memory;
@@ -108,6 +117,8 @@ private:
     quint16 boundUdp = 0;
     quint16 boundTcp = 0;
     int streamInterval = 100;
+    StreamPlan plan;
+    quint8 running = 0x0F;
 };
 
 #endif

@@ -85,6 +85,7 @@ void ModuleMemory::boot()
     low.replace(int(DirectoryAddress), DirectoryLength, storedDirectory);
     liveControl = quint8(eeprom[int(StoredControlAddress - EepromBase)]);
     page = quint8(p);
+    bootNetwork = eeprom.mid(int(NetworkAddress - EepromBase), NetworkLength);
     writeEnable = 0xFF;
     runningCommand = 0;
     progressTotal = 0;

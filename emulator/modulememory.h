@@ -71,6 +71,9 @@ public:
     quint8 pageState() const { return page; }
     void setPageState(quint8 value) { page = value; }
     bool writeEnabled() const { return writeEnable == 0x00; }
+    // The network-settings block the module took at its last power-up; written values wait for
+    // the next one.
+    QByteArray networkInForce() const { return bootNetwork; }
 
     bool saveState(const QString &fileName, QString *error) const;
     bool loadState(const QString &fileName, QString *error);
@@ -112,6 +115,7 @@ private:
     QByteArray clusters;        // the cluster store, ClusterCount * ClusterSize
     QVector<QByteArray> rom;    // register image of each ROM page
     QByteArray storedDirectory; // the ROM's copy of the directory
+    QByteArray bootNetwork;     // network settings in force since boot()
     quint8 writeEnable = 0xFF;
     quint8 liveControl = 0x01;
     quint8 page = 0;

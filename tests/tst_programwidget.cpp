@@ -2,6 +2,7 @@
 #include "dragwidget.h"
 #include "labelwidget.h"
 #include "menudriver.h"
+#include "modalhooks.h"
 #include "nim_in.h"
 #include "programdata.h"
 #include "programwidget.h"
@@ -300,8 +301,13 @@ void TestProgramWidget::doubleClickTarget()
     QTest::mouseDClick(sheet, Qt::LeftButton, {}, QPoint(30, 81));
     QTest::mouseDClick(sheet, Qt::LeftButton, {}, QPoint(60, 600));
     QCOMPARE(sheet->pressPos, QPoint(1, 1));
+    // The dialog is only asked for: a real one would wait for an answer.
+    int asked = 0;
+    ModalHooks::setSettingsRunner([&asked](const ModalHooks::SettingsRequest &) { ++asked; });
     QTest::mouseDClick(sheet, Qt::LeftButton, {}, QPoint(300, 110));
+    ModalHooks::setSettingsRunner(ModalHooks::SettingsRunner());
     QCOMPARE(sheet->pressPos, QPoint(300, 110));
+    QCOMPARE(asked, 1);
 }
 
 void TestProgramWidget::dragFeedback()

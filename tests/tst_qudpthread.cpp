@@ -453,6 +453,20 @@ void TestQUdpThread::cancelTexts()
     QCOMPARE(between.progress, QVector<int>({106}));
     QCOMPARE(between.errorText, QStringLiteral("REGX: Download Cancelled"));
     QCOMPARE(writeRequests(emulator->requestLog()), 1);
+
+    // Cancelled before it started: the run ends at its first request, and the next run of the
+    // same worker is not cancelled.
+    emulator->clearLog();
+    w = worker();
+    w->setDesign(&design, false);
+    w->cancel();
+    WorkerProbe early(w.get());
+    QVERIFY(early.run());
+    QCOMPARE(early.errorText, QStringLiteral("QRegx: Aborted"));
+    QCOMPARE(writeRequests(emulator->requestLog()), 0);
+    WorkerProbe again(w.get());
+    QVERIFY(again.run());
+    QVERIFY(again.ok);
 }
 
 void TestQUdpThread::unusableHost_data()

@@ -4,6 +4,7 @@
 #include "modalhooks.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
 
 ScriptedAnswers::ScriptedAnswers()
@@ -36,6 +37,18 @@ ScriptedAnswers::ScriptedAnswers()
             }
             return files.dequeue();
         });
+    DialogHooks::setInformationRunner([this](QWidget *, const QString &title, const QString &text) {
+        informations.append(title + QLatin1Char('|') + text);
+    });
+    DialogHooks::setDialogRunner([this](QDialog *dialog) {
+        dialogTitles.append(dialog->windowTitle());
+        modals.append(dialog->objectName());
+        if (dialogs.isEmpty()) {
+            ++unexpected;
+            return int(QDialog::Rejected);
+        }
+        return dialogs.dequeue()(dialog);
+    });
     ModalHooks::setTextRunner(
         [this](QWidget *, const QString &, const QString &, const QString &text, bool *ok) {
             if (texts.isEmpty()) {
@@ -55,5 +68,7 @@ ScriptedAnswers::~ScriptedAnswers()
     ModalHooks::setMenuRunner(nullptr);
     DialogHooks::setQuestionRunner(nullptr);
     DialogHooks::setFileRunner(nullptr);
+    DialogHooks::setDialogRunner(nullptr);
     ModalHooks::setTextRunner(nullptr);
+    DialogHooks::setInformationRunner(nullptr);
 }

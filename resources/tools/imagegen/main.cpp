@@ -3,6 +3,7 @@
 // Block pictures carry no text; names are painted on them at run time.
 #include <QColor>
 #include <QDir>
+#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
@@ -270,15 +271,30 @@ void smallPictures()
         p.setBrush(Qt::NoBrush);
         p.drawRect(r.adjusted(1.5, 1.5, -1.5, -1.5));
     });
-    // Maker's mark: three offset bars in the block colours.
+    // Maker's mark: three offset bars in the block colours beside the maker's name.
     save("images/qrxlogo.s.png", 170, 60, [](QPainter &p, const QRectF &) {
         const QColor colours[] = {inputColour.darker(130), preColour.darker(130),
                                   outputColour.darker(130)};
+        p.setPen(Qt::NoPen);
         for (int i = 0; i < 3; ++i) {
-            p.setPen(Qt::NoPen);
             p.setBrush(colours[i]);
-            p.drawRoundedRect(QRectF(10 + i * 22, 8 + i * 8, 110, 14), 7, 7);
+            p.drawRoundedRect(QRectF(4 + i * 8, 12 + i * 13, 34, 10), 5, 5);
         }
+        QFont name(QStringLiteral("DejaVu Sans"));
+        name.setPixelSize(24);
+        name.setBold(true);
+        name.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
+        QPainterPath word;
+        word.addText(QPointF(56, 34), name, QStringLiteral("QUORIX"));
+        p.setBrush(QColor(50, 70, 100));
+        p.drawPath(word);
+        QFont line(QStringLiteral("DejaVu Sans"));
+        line.setPixelSize(10);
+        line.setLetterSpacing(QFont::AbsoluteSpacing, 2.2);
+        QPainterPath tagLine;
+        tagLine.addText(QPointF(57, 50), line, QStringLiteral("INSTRUMENTS"));
+        p.setBrush(colours[2]);
+        p.drawPath(tagLine);
     });
 }
 

@@ -1,0 +1,76 @@
+#include "cntfnctable.h"
+
+#include <QCoreApplication>
+
+namespace CntFnc {
+
+const quint8 minTable[2 * modeCount] = {5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 2,
+                                        5, 5, 5, 5, 5, 5, 5, 5, 6, 6, 2};
+
+namespace {
+
+const char *const labels[modeCount][2] = {
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "&Pulse Width"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "Minimum Idle &Time")},
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "&Pulse Width"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "Minimum Idle &Time")},
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "&Delay Time"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "&Pulse Width")},
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "&Delay Time"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "&Pulse Width")},
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "Guard Time (turn &True)"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "Guard Time (turn &False)")},
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "Guard Time (turn &True)"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "Guard Time (turn &False)")},
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "Delay time (turn &True)"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "Delay time (turn &False)")},
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "Delay time (turn &True)"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "Delay time (turn &False)")},
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "&True Width"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "&False Width")},
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "&True Width"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "&False Width")},
+    {QT_TRANSLATE_NOOP("EditCntFncDialog", "&True Count"),
+     QT_TRANSLATE_NOOP("EditCntFncDialog", "&False Count")},
+};
+
+int clamped(int mode)
+{
+    return mode >= 0 && mode < modeCount ? mode : 0;
+}
+
+} // namespace
+
+int modeOf(const QString &modeText)
+{
+    bool ok = false;
+    const int mode = modeText.toInt(&ok);
+    return ok ? clamped(mode) : 0;
+}
+
+unsigned int mainMinimum(int mode)
+{
+    return minTable[clamped(mode)];
+}
+
+unsigned int subMinimum(int mode)
+{
+    return minTable[modeCount + clamped(mode)];
+}
+
+bool isOscillator(int mode)
+{
+    return mode == 8 || mode == 9;
+}
+
+QString mainLabel(int mode)
+{
+    return QCoreApplication::translate("EditCntFncDialog", labels[clamped(mode)][0]);
+}
+
+QString subLabel(int mode)
+{
+    return QCoreApplication::translate("EditCntFncDialog", labels[clamped(mode)][1]);
+}
+
+} // namespace CntFnc

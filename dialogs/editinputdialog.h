@@ -1,0 +1,87 @@
+#ifndef EDITINPUTDIALOG_H
+#define EDITINPUTDIALOG_H
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+
+class BlockItem;
+class PulseEntry;
+class ProgramWidget;
+class QComboBox;
+class QLabel;
+class QWidget;
+class Ui_EditInputDialog;
+
+// Settings of one channel block: its port, its display name and, for an
+// input, its level or user control, for an output its levels. The user input
+// "IN-USER" takes the pulse of the module's oscillator instead of a level.
+class EditInputDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    EditInputDialog(ProgramWidget *sheet, BlockItem *item, QWidget *parent);
+    ~EditInputDialog() override;
+
+    Ui_EditInputDialog *form() const { return ui; }
+    PulseEntry *pulseEntry() const { return entry.get(); }
+
+    // Threshold code of the module: -2.5 V is 0, +2.5 V is 4095.
+    static int vthToCode(double volts);
+    // The code's voltage to 0.01 V, as the Vth field shows it.
+    static QString vthText(quint16 code);
+
+    virtual bool checkName(const QString &name);
+    virtual bool buildParameter(double vth);
+    virtual void showVth(quint16 code);
+    virtual void showFrequency(QString &text);
+    virtual bool checkPulseSettings();
+
+public slots:
+    void on_comboBox_currentIndexChanged(const QString &text);
+    void on_buttonBox_accepted();
+    void on_nim_toggled(bool checked);
+    void on_ttl_toggled(bool checked);
+    void on_user_toggled(bool checked);
+    void on_userControl_toggled(bool checked);
+    void on_frequency_toggled(bool checked);
+    void on_mainComboBox_currentIndexChanged(const QString &text);
+    void on_subComboBox_currentIndexChanged(const QString &text);
+    void changeType(const QString &text);
+
+private:
+    bool isInput() const;
+    bool isOutput() const;
+    // The oscillator group takes the entry: shown and not under user control.
+    bool pulseEntryActive() const;
+    void loadPulseSettings();
+    void warnSetting(const QString &text);
+
+    Ui_EditInputDialog *ui;
+    BlockItem *item;
+    ProgramWidget *programWidget;
+    QString shownName;
+    QString portName;
+    bool storedUserControl = false;
+    bool storedUser = false;
+    bool storedHigh = false;
+    quint16 storedVth = 0;
+    bool storedNim = true;
+    bool storedTtl = false;
+    // An "IN-USER" block opened with its oscillator: no level settings were read.
+    bool levelsUnread = false;
+
+    std::unique_ptr<PulseEntry> entry;
+    // The widths to store, and the display preference: as stored at opening,
+    // as accepted by the pulse checks.
+    QString mainText;
+    QString subText;
+    QString disp;
+    QString mainCnt;
+    QString subCnt;
+    bool pulseChanged = false;
+};
+
+#endif // EDITINPUTDIALOG_H

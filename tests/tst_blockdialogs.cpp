@@ -22,6 +22,7 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -96,6 +97,7 @@ private slots:
     void counterModeAndIcon();
     void counterLogFolder_data();
     void counterLogFolder();
+    void counterFolderChooser();
     void counterRename();
     void editOpensEachKind();
 };
@@ -366,6 +368,22 @@ void TestBlockDialogs::counterLogFolder()
              stored ? "Mode=0 Unit=nsec FileSave=true PATH=" + path : QString());
     QCOMPARE(QDir(path).exists() && !path.isEmpty(), created);
     QCOMPARE(dialog->isVisible(), !stored);
+    delete dialog;
+}
+
+void TestBlockDialogs::counterFolderChooser()
+{
+    DialogBench bench;
+    ScriptedAnswers answers;
+    answers.files << QDir::current().absoluteFilePath("logs/run1") << "";
+    auto *dialog = bench.open<EditMsrCntDialog>(ModalHooks::MsrCntDialog, bench.counter);
+    auto *path = child<QLineEdit>(dialog, "lineEdit");
+    child<QGroupBox>(dialog, "groupBox")->setChecked(true);
+    child<QToolButton>(dialog, "toolButton")->click();
+    QCOMPARE(path->text(), QDir::toNativeSeparators("logs/run1")); // relative to the work folder
+    child<QToolButton>(dialog, "toolButton")->click();             // cancelled: unchanged
+    QCOMPARE(path->text(), QDir::toNativeSeparators("logs/run1"));
+    QCOMPARE(answers.fileDialogs, QStringList({"Open Directory", "Open Directory"}));
     delete dialog;
 }
 

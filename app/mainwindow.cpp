@@ -92,9 +92,7 @@ MainWindow::MainWindow(const QString &fileName, const ConnectionSettings *startu
     firstPage->setObjectName(QStringLiteral("tab0"));
     auto *firstLayout = new QHBoxLayout(firstPage);
     tabWidget->addTab(firstPage, tr("Sheet1"));
-    tabWidget->addTab(new QWidget, QStringLiteral("+"));
-    tabWidget->tabBar()->setTabButton(1, QTabBar::LeftSide, nullptr);
-    tabWidget->tabBar()->setTabButton(1, QTabBar::RightSide, nullptr);
+    addPlusTab();
 
     verticalSplitter->addWidget(tabWidget);
     verticalSplitter->addWidget(labelScroll);
@@ -236,7 +234,9 @@ void MainWindow::setTabName(int index, const QString &name)
 {
     QString text = name;
     text.replace(QLatin1Char('&'), QLatin1String("&&"));
-    tabWidget->setTabText(index, text);
+    // Each new text lays out the whole tab bar.
+    if (tabWidget->tabText(index) != text)
+        tabWidget->setTabText(index, text);
 }
 
 void MainWindow::setTitle(const QString &name)

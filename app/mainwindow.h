@@ -101,6 +101,13 @@ public:
     QMessageBox::StandardButton maybeSave();
     bool loadDiagram(QByteArray &document, const QString &path, bool addToRecent);
     void clearDiagram();
+    // Rebuilds the whole design from a document, reusing the sheets in place:
+    // creating and removing tabs costs time in proportion to the tab count.
+    bool rebuildDiagram(QByteArray *document);
+    void clearDiagram(bool keepSheets);
+    void dropSpareSheets();
+    void addPlusTab();
+    QString defaultSheetName(int count) const;
     bool ensureSuffix(QString &path);
     void clearUndoStack();
     void updateRecentFileActions();
@@ -170,6 +177,7 @@ public slots:
     void setHtml(QString *text);
     void setResult(int result);
     void setProgress(int value);
+    void closedUserControl();
     void closedDrcDialog();
     void closedDrcDialog(bool go);
     // ROM pages, Sync and Clear ROM.
@@ -191,6 +199,7 @@ public slots:
     void on_action_Property_triggered();
     void on_action_About_triggered();
     void on_actionVe_xon_triggered();
+    void on_action_User_Control_triggered();
     void itemSelect(bool selected);
     void newDiagram();
     void open(QString path);
@@ -270,6 +279,9 @@ private:
     MsrCntWidget *msrCntWidget = nullptr;
     UserControlRecord *userControlRecord = nullptr;
     QVector<ProgramWidget *> sheets;
+    // Emptied sheets whose tabs follow the live ones while a document is read
+    // into a cleared design; the read takes them back in order.
+    QVector<ProgramWidget *> spareSheets;
     ProgramData *programData = nullptr;
     MenuWidget *menuWidget = nullptr;
     LabelWidget *labelWidget = nullptr;

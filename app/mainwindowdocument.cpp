@@ -84,7 +84,11 @@ bool MainWindow::readXmlData(QByteArray *data)
 {
     allSettingsTaken = true;
     bool rootMissing = true;
-    if (!parseDocument(data, false, &rootMissing)) {
+    const bool parsed = parseDocument(data, false, &rootMissing);
+    // The entries switched the current sheet; the tab widget follows once.
+    if (!pasting && currentSheetIndex < sheets.size())
+        tabWidget->setCurrentIndex(currentSheetIndex);
+    if (!parsed) {
         noRootElement = false;
         return false;
     }
@@ -349,7 +353,9 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
             allSettingsTaken = false;
             return true;
         }
-        tabWidget->setCurrentIndex(sheet);
+        // The current sheet and the label strip follow the entry; switching
+        // the tab widget's page each time would cost time for every widget.
+        setCurrentTab(sheet);
     } else {
         if (pasteRenames.contains(name)) {
             if (!userName.isEmpty()) {

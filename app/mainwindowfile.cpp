@@ -25,24 +25,35 @@ const char fileFilter[] = QT_TRANSLATE_NOOP(
 
 void MainWindow::clearDiagram()
 {
-    const bool blocked = tabWidget->blockSignals(true);
-    QVector<QWidget *> pages;
-    for (int i = 0; i < tabWidget->count(); ++i)
-        pages.append(tabWidget->widget(i));
-    tabWidget->clear();
+    clearDiagram(false);
+}
 
-    for (ProgramWidget *sheet : qAsConst(sheets))
+void MainWindow::clearDiagram(bool keepSheets)
+{
+    const bool blocked = tabWidget->blockSignals(true);
+    for (ProgramWidget *sheet : qAsConst(sheets)) {
         sheet->forgetAllBlocks();
+        disconnect(sheet, SIGNAL(itemSelect(bool)), this, SLOT(itemSelect(bool)));
+    }
     labelWidget->clearLabels();
     menuWidget->resetQuotas();
     programData->clear();
 
-    // Each page owns its scroll area and sheet.
-    qDeleteAll(pages);
-    sheets.clear();
-
-    tabWidget->addTab(new QWidget, QStringLiteral("+"));
-    tabNew(false);
+    if (keepSheets) {
+        spareSheets = sheets.mid(1) + spareSheets;
+        sheets.resize(1);
+    } else {
+        QVector<QWidget *> pages;
+        for (int i = 0; i < tabWidget->count(); ++i)
+            pages.append(tabWidget->widget(i));
+        tabWidget->clear();
+        // Each page owns its scroll area and sheet.
+        qDeleteAll(pages);
+        sheets.clear();
+        spareSheets.clear();
+        addPlusTab();
+        tabNew(false);
+    }
     tabWidget->setCurrentIndex(0);
     tabWidget->blockSignals(blocked);
     currentSheetIndex = 0;
@@ -57,6 +68,29 @@ void MainWindow::clearDiagram()
         connectionSettings = ConnectionSettings();
         connectionSettings.autoConnect = false;
     }
+}
+
+bool MainWindow::rebuildDiagram(QByteArray *document)
+{
+    clearDiagram(true);
+    const bool read = readXmlData(document);
+    dropSpareSheets();
+    return read;
+}
+
+void MainWindow::dropSpareSheets()
+{
+    if (spareSheets.isEmpty())
+        return;
+    const bool blocked = tabWidget->blockSignals(true);
+    // From the last one, so that no tab moves.
+    for (int i = sheets.size() + spareSheets.size() - 1; i >= sheets.size(); --i) {
+        QWidget *page = tabWidget->widget(i);
+        tabWidget->removeTab(i);
+        delete page;
+    }
+    spareSheets.clear();
+    tabWidget->blockSignals(blocked);
 }
 
 void MainWindow::newDiagram()
@@ -104,9 +138,8 @@ void MainWindow::open(QString path)
 
 bool MainWindow::loadDiagram(QByteArray &document, const QString &path, bool addToRecent)
 {
-    clearDiagram();
     clearUndoStack();
-    if (readXmlData(&document)) {
+    if (rebuildDiagram(&document)) {
         if (!allSettingsTaken)
             ModalHooks::warning(this, tr("Zivra"),
                                 tr("The loaded file is not correct. Some setting is ignored."));

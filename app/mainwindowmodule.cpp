@@ -12,6 +12,7 @@
 #include "propertydialog.h"
 #include "qudpthread.h"
 #include "ui_mainwindow.h"
+#include "usercontroldialog.h"
 #include "usercontrolrecord.h"
 #include "versiondialog.h"
 #include "writeprotectdialog.h"
@@ -537,6 +538,11 @@ void MainWindow::rebuildUserControl()
     }
     if (record->count == 0) {
         delete record;
+        if (UserControlDialog *dialog = userControlDialog) {
+            userControlDialog = nullptr;
+            dialog->close();
+            dialog->deleteLater();
+        }
         ui->action_User_Control->setEnabled(false);
         return;
     }
@@ -544,5 +550,34 @@ void MainWindow::rebuildUserControl()
     record->udpPort = connectionSettings.udpPort;
     record->timeout = connectionSettings.timeout;
     userControlRecord = record;
+    if (userControlDialog) {
+        userControlDialog->startRead(record);
+    } else if (connectionSettings.autoConnect) {
+        userControlDialog = new UserControlDialog(record, this);
+        userControlDialog->show();
+    }
     ui->action_User_Control->setEnabled(true);
+}
+
+void MainWindow::on_action_User_Control_triggered()
+{
+    if (!userControlRecord) {
+        ModalHooks::warning(this, QString(),
+                            tr("The displayed data have not been yet downloaded."));
+        return;
+    }
+    if (userControlRecord->count < 1)
+        return;
+    if (userControlDialog) {
+        userControlDialog->raise();
+        userControlDialog->activateWindow();
+        return;
+    }
+    userControlDialog = new UserControlDialog(userControlRecord, this);
+    userControlDialog->show();
+}
+
+void MainWindow::closedUserControl()
+{
+    forgetDialog(userControlDialog);
 }

@@ -8,6 +8,7 @@
 #include "ui_mainwindow.h"
 
 #include <QHBoxLayout>
+#include <QHash>
 #include <QMenu>
 #include <QTabBar>
 
@@ -16,9 +17,14 @@
 void MainWindow::tabNew(bool record)
 {
     const int n = sheets.size();
-    QWidget *plus = tabWidget->widget(n);
-    tabWidget->removeTab(n);
-    delete plus;
+    if (!spareSheets.isEmpty()) {
+        // A sheet of the design just cleared: its tab stands at n already.
+        sheets.append(spareSheets.takeFirst());
+        setTabName(n, defaultSheetName(n));
+        if (record)
+            recordUndo();
+        return;
+    }
 
     auto *layout = new QHBoxLayout;
     auto *scroll = new CustomScroll;
@@ -31,26 +37,36 @@ void MainWindow::tabNew(bool record)
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("tab%1").arg(n));
 
-    int m = 1;
-    QString text;
-    for (;;) {
-        text = QStringLiteral("Sheet%1").arg(m);
-        int count = 0;
-        for (int i = 0; i < n; ++i) {
-            if (tabName(i) == text)
-                ++count;
-        }
-        if (count == 0)
-            break;
-        m += count;
-    }
-    tabWidget->addTab(page, text);
+    // Every change to the tab bar lays out all its tabs: the new one goes in
+    // before the "+" tab, which stays.
+    tabWidget->insertTab(n, page, defaultSheetName(n));
     page->setLayout(layout);
     page->show();
+    // Chosen, the "+" tab gives way to the last sheet before the new one.
+    if (tabWidget->currentIndex() == n + 1)
+        tabWidget->setCurrentIndex(qMax(n - 1, 0));
 
     if (record)
         recordUndo();
+}
 
+QString MainWindow::defaultSheetName(int count) const
+{
+    QHash<QString, int> taken;
+    for (int i = 0; i < count; ++i)
+        ++taken[tabName(i)];
+    // A name borne by k tabs moves the candidate number on by k.
+    for (int m = 1;;) {
+        const QString text = QStringLiteral("Sheet%1").arg(m);
+        const int k = taken.value(text);
+        if (k == 0)
+            return text;
+        m += k;
+    }
+}
+
+void MainWindow::addPlusTab()
+{
     const int plusIndex = tabWidget->addTab(new QWidget, QStringLiteral("+"));
     tabWidget->tabBar()->setTabButton(plusIndex, QTabBar::LeftSide, nullptr);
     tabWidget->tabBar()->setTabButton(plusIndex, QTabBar::RightSide, nullptr);
@@ -126,6 +142,7 @@ void MainWindow::tabDelete(int index)
     delete doomed;
     delete page;
     recordUndo();
+    // Fresh sheets: every sheet after the deleted one has a new index.
     clearDiagram();
     readXmlData(&undoSnapshots[undoIndex]);
 }

@@ -30,18 +30,19 @@ void MainWindow::on_action_Undo_triggered()
         return;
     controlKeyHeld = false;
     const int tab = tabWidget->currentIndex();
-    clearDiagram();
     ui->actionRe_do->setEnabled(true);
     --undoIndex;
     setModified(undoIndex != savedIndex);
     setDeviceActionsEnabled(undoIndex == downloadedIndex);
     if (undoIndex == -1) {
         ui->action_Undo->setEnabled(false);
-        if (baseDocument.isEmpty())
+        if (baseDocument.isEmpty()) {
+            clearDiagram();
             return;
-        readXmlData(&baseDocument);
+        }
+        rebuildDiagram(&baseDocument);
     } else {
-        readXmlData(&undoSnapshots[undoIndex]);
+        rebuildDiagram(&undoSnapshots[undoIndex]);
     }
     if (tab >= 0 && tab < sheets.size())
         tabWidget->setCurrentIndex(tab);
@@ -59,8 +60,7 @@ void MainWindow::on_actionRe_do_triggered()
     setDeviceActionsEnabled(undoIndex == downloadedIndex);
     if (undoIndex == undoSnapshots.size() - 1)
         ui->actionRe_do->setEnabled(false);
-    clearDiagram();
-    readXmlData(&undoSnapshots[undoIndex]);
+    rebuildDiagram(&undoSnapshots[undoIndex]);
     if (tab >= 0 && tab < sheets.size())
         tabWidget->setCurrentIndex(tab);
 }

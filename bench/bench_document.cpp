@@ -88,6 +88,22 @@ QByteArray largeDesign()
     return doc;
 }
 
+// Many small sheets: an input wired through a PreLogic block on each.
+QByteArray manySheets(int sheets)
+{
+    QByteArray doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Zivra3 addr=\"127.0.0.1\" "
+                     "tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" autoConnect=\"false\">\n";
+    for (int sheet = 0; sheet < sheets; ++sheet) {
+        doc += "    <tab id=\"" + QByteArray::number(sheet) + "\" name=\"Sheet" +
+               QByteArray::number(sheet + 1) + "\">\n";
+        doc += entry("Input", 0, QStringLiteral("IN-CH0"), {});
+        doc += entry("PreLogic", 0, QStringLiteral("PreLgc%1").arg(sheet), {"IN-CH0"}, "_A");
+        doc += "    </tab>\n";
+    }
+    doc += "</Zivra3>\n";
+    return doc;
+}
+
 double medianMs(int runs, const std::function<void()> &operation)
 {
     std::vector<double> times;
@@ -148,5 +164,35 @@ int main(int argc, char *argv[])
     std::printf("save      median %8.3f ms\n", save);
     std::printf("load      median %8.3f ms   (target < 20 ms)\n", load);
     std::printf("snapshot  median %8.3f ms   (target < 2 ms)\n", snapshot);
+
+    // Load and undo time against the sheet count: growth should be linear.
+    for (const int sheets : {32, 64, 128, 256}) {
+        const QByteArray many = manySheets(sheets);
+        const double manyLoad = medianMs(5, [&] {
+            document = many;
+            window.loadDiagram(document, QStringLiteral("sheets.zvr3"), false);
+        });
+        if (window.sheetCount() != sheets) {
+            std::fprintf(stderr, "the %d-sheet design did not load whole\n", sheets);
+            return 1;
+        }
+        // Two snapshots of the design: undo and redo go between them.
+        window.recordUndo();
+        window.recordUndo();
+        const double undo = medianMs(5, [&] {
+            window.on_action_Undo_triggered();
+            window.on_actionRe_do_triggered();
+        });
+        // Into a new window, every tab is made anew.
+        const double fresh = medianMs(3, [&] {
+            MainWindow other(QString(), nullptr);
+            QByteArray text = many;
+            other.loadDiagram(text, QStringLiteral("sheets.zvr3"), false);
+        });
+        std::printf("%3d sheets: load median %8.3f ms, undo+redo median %8.3f ms, "
+                    "new window + load median %8.3f ms%s\n",
+                    sheets, manyLoad, undo, fresh,
+                    sheets == 256 ? "   (target < 100 ms load)" : "");
+    }
     return 0;
 }

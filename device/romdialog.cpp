@@ -7,7 +7,9 @@
 #include "ui_romdialog.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidgetItem>
 
 namespace {
@@ -69,6 +71,9 @@ RomDialog::RomDialog(const QString *fileName, const QByteArray &bytes, int mode,
         }
         ui->tableWidget->setItem(i, 1, commentItem);
     }
+    // The comment column takes what the vertical scroll bar leaves.
+    ui->tableWidget->horizontalHeader()->setStretchLastSection(true);
+    ui->tableWidget->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (mode == BootPage) {
         ui->tableWidget->setColumnWidth(0, 47);
         ui->tableWidget->setColumnWidth(1, 283);
@@ -101,6 +106,13 @@ RomDialog::RomDialog(const QString *fileName, const QByteArray &bytes, int mode,
         }
     }
     updating = false;
+}
+
+// Selecting the comment cell before the table had its size scrolls the page numbers aside.
+void RomDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    ui->tableWidget->horizontalScrollBar()->setValue(0);
 }
 
 RomDialog::~RomDialog()

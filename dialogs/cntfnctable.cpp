@@ -34,28 +34,28 @@ const char *const labels[modeCount][2] = {
      QT_TRANSLATE_NOOP("EditCntFncDialog", "&False Count")},
 };
 
-int clamped(int mode)
+} // namespace
+
+int validMode(int mode)
 {
     return mode >= 0 && mode < modeCount ? mode : 0;
 }
-
-} // namespace
 
 int modeOf(const QString &modeText)
 {
     bool ok = false;
     const int mode = modeText.toInt(&ok);
-    return ok ? clamped(mode) : 0;
+    return ok ? validMode(mode) : 0;
 }
 
 unsigned int mainMinimum(int mode)
 {
-    return minTable[clamped(mode)];
+    return minTable[validMode(mode)];
 }
 
 unsigned int subMinimum(int mode)
 {
-    return minTable[modeCount + clamped(mode)];
+    return minTable[modeCount + validMode(mode)];
 }
 
 bool isOscillator(int mode)
@@ -65,12 +65,12 @@ bool isOscillator(int mode)
 
 QString mainLabel(int mode)
 {
-    return QCoreApplication::translate("EditCntFncDialog", labels[clamped(mode)][0]);
+    return QCoreApplication::translate("EditCntFncDialog", labels[validMode(mode)][0]);
 }
 
 QString subLabel(int mode)
 {
-    return QCoreApplication::translate("EditCntFncDialog", labels[clamped(mode)][1]);
+    return QCoreApplication::translate("EditCntFncDialog", labels[validMode(mode)][1]);
 }
 
 } // namespace CntFnc

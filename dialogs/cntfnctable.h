@@ -18,6 +18,8 @@ extern const quint8 minTable[2 * modeCount];
 // The mode of a settings text's "Mode" value: 0 when it is missing, not a
 // number or outside the modes, so that it never indexes past the tables.
 int modeOf(const QString &modeText);
+// The mode itself when it is one, else 0.
+int validMode(int mode);
 
 unsigned int mainMinimum(int mode);
 unsigned int subMinimum(int mode);

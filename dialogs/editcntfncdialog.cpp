@@ -81,7 +81,7 @@ QString EditCntFncDialog::plainLabel(const QLabel *label)
 
 void EditCntFncDialog::changeMode(int newMode)
 {
-    newMode = CntFnc::modeOf(QString::number(newMode));
+    newMode = CntFnc::validMode(newMode);
     const int old = mode;
     const bool oldInFrequency = CntFnc::isOscillator(old) && ui->radioButtonFrequency->isChecked();
 

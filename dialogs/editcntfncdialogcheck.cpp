@@ -15,7 +15,7 @@
 
 void EditCntFncDialog::okClicked()
 {
-    const int newMode = CntFnc::modeOf(QString::number(ui->modeComboBox->currentIndex()));
+    const int newMode = CntFnc::validMode(ui->modeComboBox->currentIndex());
     const QString invalid = tr("Invalid Setting");
     QString dispText;
 

@@ -5,6 +5,7 @@
 
 namespace {
 
+const quint32 CounterModeAddress = 0x0060;
 const quint32 CounterEnableAddress = 0x0064;
 const quint8 CounterRunBit = 0x80;
 
@@ -30,10 +31,17 @@ StreamPlan ModuleEmulator::streamPlan() const
     return plan;
 }
 
+// A counter whose gate is not user-controlled (mode bits 0-1 set) counts whatever its enable
+// register says; the others run while enabled.
 quint8 ModuleEmulator::runningChannels() const
 {
     QMutexLocker lock(&mutex);
-    return running;
+    const QByteArray modes = memory.peek(CounterModeAddress, StreamPlan::channels);
+    quint8 mask = running;
+    for (int n = 0; n < modes.size(); ++n)
+        if (quint8(modes[n]) & 0x03)
+            mask |= quint8(1u << n);
+    return mask;
 }
 
 qint64 ModuleEmulator::streamRecordsSent() const

@@ -15,6 +15,7 @@ bool MsrCntWidget::fromOtherStream() const
 
 void MsrCntWidget::connectToServer()
 {
+    retiredStreams.removeAll(nullptr); // those that have ended and deleted themselves
     if (streamThread) {
         streamThread->stop();
         retiredStreams.append(streamThread);

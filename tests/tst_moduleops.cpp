@@ -8,6 +8,7 @@
 #include "programdata.h"
 #include "qudpthread.h"
 #include "scriptedanswers.h"
+#include "usercontroldialog.h"
 #include "usercontrolrecord.h"
 #include "windowkit.h"
 
@@ -18,6 +19,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextEdit>
@@ -95,6 +97,23 @@ private:
         return true;
     }
 
+    // The action shows its dialog, a second time the same one; closed by the user, the dialog is
+    // forgotten and deleted, and the action makes a new one.
+    template <typename Dialog>
+    static void reopens(MainWindow *window, const char *action, Dialog *(MainWindow::*held)() const)
+    {
+        window->action(action)->trigger();
+        QPointer<Dialog> first = (window->*held)();
+        QVERIFY(first && first->isVisible());
+        window->action(action)->trigger();
+        QCOMPARE((window->*held)(), first.data());
+        first->close();
+        QVERIFY(!(window->*held)());
+        QVERIFY(QTest::qWaitFor([&]() { return first.isNull(); }, 10000));
+        window->action(action)->trigger();
+        QVERIFY((window->*held)());
+    }
+
     // A UDP port on 127.0.0.1 where nothing listens.
     static quint16 deadPort()
     {
@@ -153,6 +172,8 @@ private slots:
                                   << QString();
         QTest::newRow("write-protected")
             << false << true << -1 << QString() << "Zivra|The Register is write-protected.";
+        QTest::newRow("write-protected, Download")
+            << true << true << -1 << QString() << "Zivra|The Register is write-protected.";
     }
 
     void verifyReportsTheOutcome()
@@ -172,10 +193,14 @@ private slots:
         emulator->setWriteProtected(protect, false);
         emulator->clearLog();
 
-        window->action("action_Verify")->trigger();
+        const QByteArray image = emulator->designImage();
+        // The last row asks for a download instead; its changed register must stay as it is.
+        const bool download = QByteArray(QTest::currentDataTag()).endsWith("Download");
+        window->action(download ? "action_Download" : "action_Verify")->trigger();
         QVERIFY(window->isModuleBusy());
         QVERIFY(!moduleActionsEnabled(window.get()));
         QVERIFY(waitIdle(window.get()));
+        QCOMPARE(emulator->designImage(), image);
 
         QCOMPARE(answers.questions.size(), answer >= 0 ? 1 : 0);
         if (answer >= 0)
@@ -198,23 +223,28 @@ private slots:
 
     void failuresEndWithTheirText_data()
     {
+        QTest::addColumn<QByteArray>("action");
         QTest::addColumn<QString>("host");
         QTest::addColumn<bool>("dead");
         QTest::addColumn<QString>("warning");
         QTest::addColumn<bool>("started");
         // The worker's text ends in the engine's words for the failure.
-        QTest::newRow("nothing listening")
-            << "127.0.0.1" << true << "^Zivra\\|(.|\n)*Q?REGX: " << true;
-        QTest::newRow("name, no address")
-            << "module" << false << "^Zivra\\|\"module\" is not a module address.\n"
-            << false;
-        QTest::newRow("three parts")
-            << "127.0.1" << false << "^Zivra\\|\"127.0.1\" is not a module address." << false;
-        QTest::newRow("empty") << "" << false << "^Zivra\\|\"\" is not a module address." << false;
+        QTest::newRow("nothing listening, Download") << QByteArray("action_Download") << "127.0.0.1"
+                                                     << true << "^Zivra\\|(.|\n)*Q?REGX: " << true;
+        QTest::newRow("nothing listening, Verify") << QByteArray("action_Verify") << "127.0.0.1"
+                                                   << true << "^Zivra\\|(.|\n)*Q?REGX: " << true;
+        QTest::newRow("name, no address") << QByteArray("action_Verify") << "module" << false
+                                          << "^Zivra\\|\"module\" is not a module address.\n"
+                                          << false;
+        QTest::newRow("three parts") << QByteArray("action_Download") << "127.0.1" << false
+                                     << "^Zivra\\|\"127.0.1\" is not a module address." << false;
+        QTest::newRow("empty") << QByteArray("action_Write_Protect") << "" << false
+                               << "^Zivra\\|\"\" is not a module address." << false;
     }
 
     void failuresEndWithTheirText()
     {
+        QFETCH(QByteArray, action);
         QFETCH(QString, host);
         QFETCH(bool, dead);
         QFETCH(QString, warning);
@@ -222,7 +252,7 @@ private slots:
         ScriptedAnswers answers;
         auto window = openDesign(cleanBody(), dead ? deadPort() : emulator->udpPort());
         window->connectionSettings.host = host;
-        window->action("action_Verify")->trigger();
+        window->action(action)->trigger();
         QCOMPARE(window->isModuleBusy(), started);
         QVERIFY(waitIdle(window.get()));
         QCOMPARE(answers.warnings.size(), 1);
@@ -330,75 +360,52 @@ private slots:
         QVERIFY(worker.isNull());
     }
 
-    void writeProtectChangesOnlyBitZero_data()
+    void writeProtectActionRunsTheDialog_data()
     {
-        QTest::addColumn<int>("live");
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<int>("live"); // the control byte and its stored copy, before and after
         QTest::addColumn<int>("stored");
-        QTest::addColumn<bool>("current");
+        QTest::addColumn<bool>("current"); // the boxes as the user leaves them
         QTest::addColumn<bool>("boot");
         QTest::addColumn<int>("liveAfter");
         QTest::addColumn<int>("storedAfter");
-        QTest::newRow("protect current") << 0x01 << 0x01 << true << false << 0x00 << 0x01;
-        QTest::newRow("release current") << 0xF0 << 0x01 << false << false << 0xF1 << 0x01;
-        QTest::newRow("protect boot") << 0x01 << 0x81 << false << true << 0x01 << 0x80;
-        QTest::newRow("both") << 0x01 << 0x01 << true << true << 0x00 << 0x00;
-        QTest::newRow("nothing changed") << 0x01 << 0x00 << false << true << 0x01 << 0x00;
+        QTest::addColumn<QString>("warning");
+        const QByteArray v = "3";
+        QTest::newRow("protect current")
+            << v << 0x01 << 0x01 << true << false << 0x00 << 0x01 << "";
+        QTest::newRow("release current")
+            << v << 0xF0 << 0x01 << false << false << 0xF1 << 0x01 << "";
+        QTest::newRow("protect boot") << v << 0x01 << 0x81 << false << true << 0x01 << 0x80 << "";
+        QTest::newRow("both") << v << 0x01 << 0x01 << true << true << 0x00 << 0x00 << "";
+        QTest::newRow("nothing changed")
+            << v << 0x01 << 0x00 << false << true << 0x01 << 0x00 << "";
+        // The worker itself refuses a module it does not know.
+        QTest::newRow("unknown module")
+            << QByteArray("\x01") << 0x01 << 0x01 << true << true << 0x01 << 0x01
+            << "Zivra|This application does not support the Hardware.";
     }
 
-    void writeProtectChangesOnlyBitZero()
+    void writeProtectActionRunsTheDialog()
     {
+        QFETCH(QByteArray, version);
         QFETCH(int, live);
         QFETCH(int, stored);
         QFETCH(bool, current);
         QFETCH(bool, boot);
         QFETCH(int, liveAfter);
         QFETCH(int, storedAfter);
-        ScriptedAnswers answers;
-        emulator->poke(0xFFFFFF3Cu, QByteArray(1, char(live)));
-        emulator->poke(0xFFFFFC3Cu, QByteArray(1, char(stored)));
-        auto window = openDesign(cleanBody());
-        QByteArray info("\x33\x10\x05\x01", 4);
-        info.append(char(live)).append(char(stored));
-        window->checkFPGA(&info);
-        window->writeProtect(current, boot);
-        QVERIFY(waitIdle(window.get()));
-        QCOMPARE(answers.warnings, QStringList());
-        QCOMPARE(int(quint8(emulator->peek(0xFFFFFF3Cu, 1).at(0))), liveAfter);
-        QCOMPARE(int(quint8(emulator->peek(0xFFFFFC3Cu, 1).at(0))), storedAfter);
-        QVERIFY(!emulator->writeEnabled());
-    }
-
-    void writeProtectActionRunsTheDialog_data()
-    {
-        QTest::addColumn<QByteArray>("version");
-        QTest::addColumn<bool>("current");
-        QTest::addColumn<bool>("boot");
-        QTest::addColumn<QString>("warning");
-        QTest::newRow("writable") << QByteArray("3") << false << false << QString();
-        QTest::newRow("protected now") << QByteArray("3") << true << false << QString();
-        QTest::newRow("protected at boot") << QByteArray("3") << false << true << QString();
-        // The worker itself refuses a module it does not know.
-        QTest::newRow("unknown module") << QByteArray("\x01") << true << true
-                                        << "Zivra|This application does not support the Hardware.";
-    }
-
-    void writeProtectActionRunsTheDialog()
-    {
-        QFETCH(QByteArray, version);
-        QFETCH(bool, current);
-        QFETCH(bool, boot);
         QFETCH(QString, warning);
         ScriptedAnswers answers;
         emulator->setVersion(version + QByteArray("\x10\x05\x01"));
-        emulator->setWriteProtected(current, boot);
-        bool shownCurrent = !current;
-        bool shownBoot = !boot;
-        // The dialog turns the current protection around.
+        emulator->poke(0xFFFFFF3Cu, QByteArray(1, char(live)));
+        emulator->poke(0xFFFFFC3Cu, QByteArray(1, char(stored)));
+        QPair<bool, bool> shown;
         answers.dialogs.enqueue([&](QDialog *dialog) {
             auto *currentBox = dialog->findChild<QCheckBox *>("currentCheckBox");
-            shownCurrent = currentBox->isChecked();
-            shownBoot = dialog->findChild<QCheckBox *>("bootCheckBox")->isChecked();
-            currentBox->setChecked(!currentBox->isChecked());
+            auto *bootBox = dialog->findChild<QCheckBox *>("bootCheckBox");
+            shown = qMakePair(currentBox->isChecked(), bootBox->isChecked());
+            currentBox->setChecked(current);
+            bootBox->setChecked(boot);
             dialog->findChild<QDialogButtonBox *>("buttonBox")
                 ->button(QDialogButtonBox::Ok)
                 ->click();
@@ -408,29 +415,12 @@ private slots:
         window->action("action_Write_Protect")->trigger();
         QVERIFY(waitIdle(window.get()));
         QCOMPARE(answers.warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
-        if (!warning.isEmpty()) {
-            QCOMPARE(answers.modals, QStringList());
-            return;
-        }
-        QCOMPARE(answers.modals, QStringList{"WriteProtectDialog"});
-        QCOMPARE(shownCurrent, current);
-        QCOMPARE(shownBoot, boot);
-        QCOMPARE(bool(emulator->peek(0xFFFFFF3Cu, 1).at(0) & 0x01), current);
-        QCOMPARE(bool(emulator->peek(0xFFFFFC3Cu, 1).at(0) & 0x01), !boot);
-    }
-
-    void aWriteProtectedModuleRefusesDownload()
-    {
-        ScriptedAnswers answers;
-        emulator->setWriteProtected(true, false);
-        auto window = openDesign(cleanBody());
-        const QByteArray before = emulator->designImage();
-        QByteArray info("\x33\x10\x05\x01\x00", 5);
-        window->checkFPGA(&info);
-        window->download(true);
-        QVERIFY(!window->isModuleBusy());
-        QCOMPARE(answers.warnings, QStringList{"Zivra|The Register is write-protected."});
-        QCOMPARE(emulator->designImage(), before);
+        QCOMPARE(answers.modals.size(), warning.isEmpty() ? 1 : 0);
+        if (warning.isEmpty())
+            QCOMPARE(shown, qMakePair(!(live & 1), !(stored & 1)));
+        QCOMPARE(int(quint8(emulator->peek(0xFFFFFF3Cu, 1).at(0))), liveAfter);
+        QCOMPARE(int(quint8(emulator->peek(0xFFFFFC3Cu, 1).at(0))), storedAfter);
+        QVERIFY(!emulator->writeEnabled());
     }
 
     void downloadPassesTheDesignRuleCheck_data()
@@ -501,17 +491,9 @@ private slots:
     {
         ScriptedAnswers answers;
         auto window = openDesign(cleanBody());
-        window->action("action_DRC")->trigger();
-        QPointer<DrcDialog> report = window->drcReport();
-        QVERIFY(report && report->isVisible());
-        QCOMPARE(report->textEdit->toPlainText(), QStringLiteral("No error detected."));
-        window->action("action_DRC")->trigger();
-        QCOMPARE(window->drcReport(), report.data());
-        report->close();
-        QVERIFY(!window->drcReport());
-        QVERIFY(QTest::qWaitFor([&]() { return report.isNull(); }, 5000));
-        window->action("action_DRC")->trigger();
-        QVERIFY(window->drcReport());
+        reopens(window.get(), "action_DRC", &MainWindow::drcReport);
+        QCOMPARE(window->drcReport()->textEdit->toPlainText(),
+                 QStringLiteral("No error detected."));
     }
 
     void connectionSettingsAreEditedModally()
@@ -531,39 +513,80 @@ private slots:
         QCOMPARE(window->currentUndoIndex(), 0);
     }
 
-    void afterDownloadOpensUpdatesAndClosesTheCounterWindow()
+    void afterDownloadOpensUpdatesAndClosesTheWindows()
     {
         ScriptedAnswers answers;
-        const QByteArray counter =
+        emulator->poke(0x006E, QByteArray("\x01\x00", 2));
+        const QByteArray extra =
             entry("MsrCnt2", 1, "MsrCnt2",
-                  "<net port=\"1\">PstLgc0</net><property>Mode=8 FileSave=false</property>");
-        auto window = openDesign(cleanBody(counter), true);
+                  "<net port=\"1\">PstLgc0</net><property>Mode=8 FileSave=false</property>") +
+            entry("Input", 1, "IN-OPT", "<property>bUserControl=true</property>");
+        auto window = openDesign(cleanBody(extra), true);
         QVERIFY(downloadNow(window.get()));
         QPointer<MsrCntWidget> counters = window->counterWindow();
+        QPointer<UserControlDialog> switches = window->userControl();
         QVERIFY(counters && counters->isVisible());
-        QVERIFY(window->counterConfig());
+        QVERIFY(switches && switches->isVisible());
         QCOMPARE(window->counterConfig()->mode[2], 8);
         QCOMPARE(window->counterConfig()->mode[0], -1);
         QCOMPARE(window->counterConfig()->tcpPort, emulator->tcpPort());
         QVERIFY(enabled(window.get(), "actionVe_xon"));
+        QVERIFY(enabled(window.get(), "action_User_Control"));
+        auto *row8 = switches->findChild<QRadioButton *>("on8");
+        QVERIFY(
+            QTest::qWaitFor([row8]() { return row8->isEnabled() && row8->isChecked(); }, 10000));
 
-        // A second download updates the open window in place.
+        // A second download updates both in place; the switches are read again.
+        emulator->poke(0x006E, QByteArray("\x00\x00", 2));
         QVERIFY(downloadNow(window.get()));
         QCOMPARE(window->counterWindow(), counters.data());
+        QCOMPARE(window->userControl(), switches.data());
         QVERIFY(counters->isVisible());
+        QVERIFY(
+            QTest::qWaitFor([row8]() { return row8->isEnabled() && !row8->isChecked(); }, 10000));
+        QVERIFY(enabled(window.get(), "action_User_Control"));
 
-        // A design without counters closes it and drops the record.
+        // A design without counters or user-controlled inputs closes both and drops the records.
         QByteArray plain =
             document("<tab id=\"0\" name=\"Sheet1\">\n" + cleanBody() + "</tab>\n",
                      "<Zivra3 addr=\"127.0.0.1\" udpPort=\"" +
                          QByteArray::number(emulator->udpPort()) + "\" autoConnect=\"true\">");
         window->loadDiagram(plain, QStringLiteral("plain.zvr3"), false);
         QVERIFY(downloadNow(window.get()));
-        QVERIFY(!window->counterWindow());
-        QVERIFY(!window->counterConfig());
+        QVERIFY(!window->counterWindow() && !window->userControl());
+        QVERIFY(!window->counterConfig() && !window->userControlConfig());
         QVERIFY(!enabled(window.get(), "actionVe_xon"));
-        QVERIFY(QTest::qWaitFor([&]() { return counters.isNull(); }, 5000));
+        QVERIFY(!enabled(window.get(), "action_User_Control"));
+        QVERIFY(QTest::qWaitFor([&]() { return counters.isNull() && switches.isNull(); }, 10000));
         QCOMPARE(answers.warnings, QStringList());
+    }
+
+    void theUserControlActionOpensOrRaisesTheDialog()
+    {
+        ScriptedAnswers answers;
+        const QByteArray optional =
+            entry("Input", 1, "IN-OPT", "<property>bUserControl=true</property>");
+        auto window = openDesign(cleanBody(optional), false);
+        window->on_action_User_Control_triggered();
+        QCOMPARE(answers.warnings,
+                 QStringList{"|The displayed data have not been yet downloaded."});
+        QVERIFY(!window->userControl());
+
+        QVERIFY(downloadNow(window.get()));
+        QVERIFY(!window->userControl());
+        reopens(window.get(), "action_User_Control", &MainWindow::userControl);
+        QVERIFY(!QTest::currentTestFailed());
+
+        // A module that stops answering closes it and disables both device actions.
+        QPointer<QRadioButton> row8 = window->userControl()->findChild<QRadioButton *>("on8");
+        QVERIFY(QTest::qWaitFor([row8]() { return row8 && row8->isEnabled(); }, 10000));
+        emulator->addRule(
+            FaultRule(FaultRule::DropReply, FaultRule::AnyCommand, 0, 0xFFFFFFFFu, -1));
+        row8->click();
+        QVERIFY(QTest::qWaitFor([&]() { return !window->userControl(); }, 30000));
+        QVERIFY(!enabled(window.get(), "action_User_Control"));
+        QVERIFY(!enabled(window.get(), "actionVe_xon"));
+        QCOMPARE(answers.warnings.size(), 2);
     }
 
     void withoutAutoConnectOnlyTheActionsAreEnabled()

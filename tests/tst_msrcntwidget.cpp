@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +62,7 @@ private slots:
     void writeFailure();
     void serverClose();
     void totalsMatchLogs();
+    void reconnectBeforeOldStreamEnded();
     void logFailure_data();
     void logFailure();
     void closeVexonStops();
@@ -315,6 +317,27 @@ void TestMsrCntWidget::totalsMatchLogs()
         QString text = WindowKit::readFile(logs[n]);
         QCOMPARE(field(w, "number%1", n)->text().toInt(), text.count(QLatin1Char('\n')) - 1);
     }
+}
+
+// Connect again while the earlier stream is still ending: the window follows the new stream
+// and lets the old one finish on its own.
+void TestMsrCntWidget::reconnectBeforeOldStreamEnded()
+{
+    ModuleEmulator module;
+    module.setStreamInterval(10);
+    QVERIFY(module.start());
+    auto w = std::make_unique<MsrCntWidget>(config({1}, &module, true), nullptr);
+    QVERIFY(waitConnected(*w));
+    QPointer<QVexonThread> old = w->stream();
+    w->connectionClosedByServer(); // as the socket reports it, before the thread's own error
+    w->connectToServer();
+    QVERIFY(w->stream() != old);
+    QVERIFY(waitConnected(*w));
+    QTRY_VERIFY_WITH_TIMEOUT(old.isNull(), 20000); // ended and deleted itself
+    QTRY_COMPARE_WITH_TIMEOUT(w->statusText(), QStringLiteral("Received"), 20000);
+    QVERIFY(w->connectionOpen());
+    w.reset(); // stops and waits for the stream it holds
+    QTRY_COMPARE(module.streamClients(), 0);
 }
 
 void TestMsrCntWidget::logFailure_data()

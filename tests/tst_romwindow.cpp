@@ -71,6 +71,7 @@ private slots:
     void untrustedPages_data();
     void untrustedPages();
     void bootPageOnly();
+    void cancelStopsThePageCommandOnly();
     void memoryFull();
     void refusals_data();
     void refusals();
@@ -322,6 +323,30 @@ void TestRomWindow::bootPageOnly()
     QVERIFY(!w->progress()->isVisible());
     QCOMPARE(w->progress()->labelText(), QStringLiteral("Save to ROM"));
     QVERIFY(answers->warnings.isEmpty());
+}
+
+void TestRomWindow::cancelStopsThePageCommandOnly()
+{
+    emulator->setBusyPolls(100000, 0); // the page command would not end by itself
+    auto w = window();
+    answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
+    answers->dialogs << pageChoice(6, QStringLiteral("cancelled"));
+    w->action("action_Save")->trigger();
+    QVERIFY(QTest::qWaitFor(
+        [this, &w]() {
+            return w->progress() && w->progress()->maximum() == 16385 && emulator->isBusy();
+        },
+        60000));
+    w->progress()->findChild<QPushButton *>()->click();
+    QVERIFY(QTest::qWaitFor([&w]() { return !w->isModuleBusy(); }, 60000));
+    bool aborted = false;
+    for (const RequestLogEntry &entry : emulator->requestLog())
+        aborted = aborted || (entry.isWrite() && entry.address == 0x8000);
+    QVERIFY(aborted);
+    QVERIFY2(answers->warnings.isEmpty(), qPrintable(answers->warnings.join('\n')));
+    // The design still went to the page's file; the register image did not.
+    QCOMPARE(pageFile(6), w->documentText());
+    QCOMPARE(emulator->romImage(6), QByteArray(140 + 8192, '\0'));
 }
 
 void TestRomWindow::memoryFull()

@@ -146,6 +146,79 @@ private slots:
         QCOMPARE(answers.unexpected, 0);
     }
 
+    void documentsReuseTheSheets_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QStringList>("tabs");
+
+        const QByteArray three = "<tab id=\"0\" name=\"A\"></tab><tab id=\"1\" name=\"B\"></tab>"
+                                 "<tab id=\"2\" name=\"C\"></tab>";
+        QTest::newRow("fewer sheets")
+            << three << QByteArray("<tab id=\"0\" name=\"X\"></tab>") << QStringList{"X", "+"};
+        QTest::newRow("more sheets") << QByteArray("<tab id=\"0\" name=\"A\"></tab>") << three
+                                     << QStringList{"A", "B", "C", "+"};
+        // A sheet that the document skips takes the default name, not its old one.
+        QTest::newRow("a gap") << three
+                               << QByteArray("<tab id=\"0\" name=\"Sheet1\"></tab>"
+                                             "<tab id=\"2\" name=\"Z\"></tab>")
+                               << QStringList{"Sheet1", "Sheet2", "Z", "+"};
+    }
+
+    void documentsReuseTheSheets()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(QStringList, tabs);
+
+        ScriptedAnswers answers;
+        auto window = newWindow();
+        auto texts = [&window]() {
+            QStringList names;
+            for (int i = 0; i < window->tabs()->count(); ++i)
+                names << window->tabs()->tabText(i);
+            return names;
+        };
+        // Each sheet carries one block of its own, named after its tab's index.
+        auto withBlocks = [](const QByteArray &tabsText) {
+            QByteArray body = tabsText;
+            for (int id = 0; id < 3; ++id) {
+                const QByteArray open = "<tab id=\"" + QByteArray::number(id) + "\" name=\"";
+                const int at = body.indexOf(open);
+                if (at >= 0) {
+                    const int end = body.indexOf("</tab>", at);
+                    body.insert(end, entry("PostLogic", 0, "Q" + QByteArray::number(id)));
+                }
+            }
+            return document(body + "\n");
+        };
+        QByteArray first = withBlocks(before);
+        QVERIFY(window->loadDiagram(first, QStringLiteral("before.zvr3"), false));
+        window->tabs()->setCurrentIndex(window->sheetCount() - 1);
+        QByteArray second = withBlocks(after);
+        QVERIFY(window->loadDiagram(second, QStringLiteral("after.zvr3"), false));
+        QCOMPARE(texts(), tabs);
+        QCOMPARE(window->sheetCount(), tabs.size() - 1);
+        QCOMPARE(window->tabs()->currentIndex(), 0);
+        for (int i = 0; i < window->sheetCount(); ++i)
+            QCOMPARE(window->sheetAt(i)->sheet(), i);
+        for (BlockItem *block : qAsConst(window->design()->postLogicBlocks))
+            QCOMPARE(block->name(), QStringLiteral("Q%1").arg(block->sheet()));
+
+        // Undo and redo go between the two as well, and "+" still adds a sheet.
+        window->tabs()->setCurrentIndex(window->sheetCount() - 1);
+        window->recordUndo();
+        window->tabs()->setCurrentIndex(window->sheetCount());
+        QCOMPARE(window->sheetCount(), tabs.size());
+        window->on_action_Undo_triggered();
+        QCOMPARE(texts(), tabs);
+        for (int i = 0; i < window->sheetCount(); ++i)
+            QCOMPARE(window->sheetAt(i)->sheet(), i);
+        window->on_actionRe_do_triggered();
+        QCOMPARE(window->sheetCount(), tabs.size());
+        QCOMPARE(answers.unexpected, 0);
+    }
+
     void pasteGoesToTheCurrentSheet()
     {
         ScriptedAnswers answers;

@@ -38,6 +38,9 @@ public:
         snapshots = bench.host.snapshots;
     }
 
+    // A window that a case leaves open goes with the fixture.
+    ~LogicFixture() { delete window; }
+
     // Undo snapshots recorded since the design was built.
     int newSnapshots() const { return bench.host.snapshots - snapshots; }
 

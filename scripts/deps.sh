@@ -15,8 +15,10 @@ zivra_ensure_packages() {
     fi
 }
 
+# zivra_build DIR [CMAKE-OPTION...]
 zivra_build() {
     local dir="$1"
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }

@@ -38,6 +38,9 @@ struct LogicBench {
         snapshots = bench.host.snapshots;
     }
 
+    // A window that a case leaves open goes with the fixture.
+    ~LogicBench() { delete window; }
+
     void open(const QString &expression)
     {
         logic->params() = expression;

@@ -109,6 +109,7 @@ void TestVersionDialog::load_data()
 void TestVersionDialog::load()
 {
     QFETCH(QString, version);
+    QFETCH(QString, host);
     QFETCH(QString, warning);
 
     ScriptedAnswers answers;
@@ -127,7 +128,6 @@ void TestVersionDialog::load()
         emulator.addRule(FaultRule(FaultRule::BusError, FaultRule::ReadCommand, 0, 3, -1));
     else
         emulator.setVersion(QByteArray::fromHex(version.toLatin1()));
-    QFETCH(QString, host);
     main->connectionSettings.host = host;
     QVERIFY(load());
     QCOMPARE(text->text(), warning.isEmpty() ? version : QStringLiteral("33100501"));

@@ -4,7 +4,6 @@
 #include "scriptedanswers.h"
 #include "usercontroldialog.h"
 #include "windowkit.h"
-#include "workerprobe.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -17,14 +16,10 @@ namespace {
 
 using Names = QMap<int, QString>;
 
-QRadioButton *onButton(QDialog *dialog, int row)
+QRadioButton *switchButton(QDialog *dialog, int row, bool on)
 {
-    return dialog->findChild<QRadioButton *>(QStringLiteral("on%1").arg(row));
-}
-
-QRadioButton *offButton(QDialog *dialog, int row)
-{
-    return dialog->findChild<QRadioButton *>(QStringLiteral("off%1").arg(row));
+    return dialog->findChild<QRadioButton *>(
+        QStringLiteral("%1%2").arg(on ? "on" : "off").arg(row));
 }
 
 // Rows switched ON, as "0,9".
@@ -32,69 +27,22 @@ QString onRows(QDialog *dialog)
 {
     QStringList rows;
     for (int i = 0; i < 10; ++i)
-        if (onButton(dialog, i)->isChecked())
+        if (switchButton(dialog, i, true)->isChecked())
             rows << QString::number(i);
     return rows.join(QLatin1Char(','));
 }
 
-// The user-control writes and reads the module saw, as "W 0x6e 0209" and "R 0x6e".
-QStringList userControlTraffic(const ModuleEmulator &emulator)
+// The user-control reads and writes the module saw, as "R W0209".
+QString traffic(const ModuleEmulator &emulator)
 {
     QStringList trace;
     for (const RequestLogEntry &entry : emulator.requestLog())
         if (entry.address == 0x6E)
-            trace << requestText(entry);
-    return trace;
+            trace << (entry.isRead() ? "R" : "W" + entry.data.toHex());
+    return trace.join(QLatin1Char(' '));
 }
 
-} // namespace
-
-class TestUserControlDialog : public QObject, private WindowKit
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void init();
-    void rows_data();
-    void rows();
-    void readShowsTheSwitches_data();
-    void readShowsTheSwitches();
-    void switchesWriteTheRegister_data();
-    void switchesWriteTheRegister();
-    void failureClosesTheDialog_data();
-    void failureClosesTheDialog();
-    void refreshFollowsTheConnection();
-    void readDuringWriteWaitsForIt_data();
-    void readDuringWriteWaitsForIt();
-
-private:
-    UserControlConfig config(const Names &names, const ModuleEmulator &module) const;
-    // Waits until the running operation has ended and the switches are enabled again.
-    static bool idle(QDialog *dialog);
-
-    ModuleEmulator emulator;
-    ModuleEmulator other;
-};
-
-void TestUserControlDialog::initTestCase()
-{
-    isolateSettings();
-    QVERIFY(emulator.start());
-    QVERIFY(other.start());
-}
-
-void TestUserControlDialog::init()
-{
-    emulator.reset();
-    emulator.clearRules();
-    emulator.clearLog();
-    other.reset();
-    other.clearLog();
-}
-
-UserControlConfig TestUserControlDialog::config(const Names &names,
-                                                const ModuleEmulator &module) const
+UserControlConfig config(const Names &names, const ModuleEmulator &module)
 {
     UserControlConfig c;
     c.host = QStringLiteral("127.0.0.1");
@@ -106,241 +54,141 @@ UserControlConfig TestUserControlDialog::config(const Names &names,
     return c;
 }
 
-bool TestUserControlDialog::idle(QDialog *dialog)
+// Waits until the running operation has ended and the switches are enabled again.
+bool idle(QDialog *dialog)
 {
-    return QTest::qWaitFor([dialog]() { return onButton(dialog, 0)->isEnabled(); }, 30000);
+    return QTest::qWaitFor([dialog]() { return switchButton(dialog, 0, true)->isEnabled(); },
+                           30000);
 }
 
-void TestUserControlDialog::rows_data()
+} // namespace
+
+class TestUserControlDialog : public QObject, private WindowKit
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void operate_data();
+    void operate();
+
+private:
+    ModuleEmulator emulator;
+    ModuleEmulator other; // at another UDP port, its register at 0x0010
+};
+
+void TestUserControlDialog::initTestCase()
+{
+    isolateSettings();
+    QVERIFY(emulator.start());
+    QVERIFY(other.start());
+}
+
+void TestUserControlDialog::operate_data()
 {
     QTest::addColumn<Names>("names");
-    QTest::addColumn<QString>("labels"); // visible rows as "row:label"
-    QTest::addColumn<int>("maximumHeight");
+    QTest::addColumn<int>("value");       // of the register when the dialog opens
+    QTest::addColumn<QString>("refused"); // "read" or "write": the module answers Bus Error
+    // Steps, each followed by waiting for the dialog to be idle: "3+" switches row 3 ON, "9-"
+    // row 9 OFF; "r" refreshes with a row 4 added, "o" the same at the other module.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("on"); // rows ON at the end
+    QTest::addColumn<QString>("traffic");
+    QTest::addColumn<QString>("otherTraffic");
 
-    QTest::newRow("IN-CH2 and IN-USER")
-        << Names{{2, "Veto"}, {9, "Gate in"}} << "2:Veto 9:Gate in" << 80;
-    QTest::newRow("IN-CH0 only") << Names{{0, "IN-CH0"}} << "0:IN-CH0" << 40;
-    QTest::newRow("IN-OPT") << Names{{8, "Trigger"}} << "8:Trigger" << 40;
+    Names all;
+    for (int i = 0; i < 10; ++i)
+        all[i] = QStringLiteral("input %1").arg(i);
+    const Names two{{3, "Veto"}, {9, "Gate in"}};
+    const Names gate{{9, "Gate"}};
+    // clang-format off
+    QTest::newRow("row 3 on, then row 9 off") << two << 0x0201 << "" << "3+ 9-" << "0,3" << "R W0209 W0009" << "";
+    QTest::newRow("bits 10 to 15 not shown but written back") << Names{{0, "IN-CH0"}} << 0xFC00 << "" << "0+ 0-" << "" << "R Wfc01 Wfc00" << "";
+    QTest::newRow("IN-OPT and IN-USER") << Names{{8, "Trigger"}, {9, "Gate"}} << 0x0100 << "" << "9+ 8-" << "9" << "R W0300 W0200" << "";
+    QTest::newRow("all ten read, nothing written") << all << 0x03FF << "" << "" << "0,1,2,3,4,5,6,7,8,9" << "R" << "";
+    QTest::newRow("read refused") << gate << 0x0200 << "read" << "" << "" << "R" << "";
+    QTest::newRow("write refused") << gate << 0 << "write" << "9+" << "9" << "R W0200" << "";
+    QTest::newRow("refresh") << two << 0x0201 << "" << "r" << "0,9" << "R R" << "";
+    QTest::newRow("refresh at another module") << two << 0x0201 << "" << "o" << "4" << "R" << "R";
+    // A refresh during a write waits for its end; a replaced worker's signals are ignored.
+    QTest::newRow("refresh during a write") << two << 0x0201 << "" << "3+r" << "0,3,9" << "R W0209 R" << "";
+    QTest::newRow("new module during a write") << two << 0x0201 << "" << "3+o" << "4" << "R W0209" << "R";
+    // clang-format on
 }
 
-void TestUserControlDialog::rows()
+void TestUserControlDialog::operate()
 {
     QFETCH(Names, names);
-    QFETCH(QString, labels);
-    QFETCH(int, maximumHeight);
+    QFETCH(int, value);
+    QFETCH(QString, refused);
+    QFETCH(QString, steps);
 
     ScriptedAnswers answers;
+    for (ModuleEmulator *module : {&emulator, &other}) {
+        module->reset();
+        module->clearRules();
+        module->clearLog();
+        // The register is the user's to switch even on a write-protected module.
+        module->setWriteProtected(true, false);
+    }
+    emulator.poke(0x6E, QByteArray(1, char(value >> 8)) + char(value));
+    other.poke(0x6E, QByteArray("\x00\x10", 2));
+    if (!refused.isEmpty())
+        emulator.addRule(FaultRule(
+            FaultRule::BusError,
+            refused == "read" ? FaultRule::ReadCommand : FaultRule::WriteCommand, 0x6E, 0x6F, -1));
     auto window = newWindow(true);
-    const UserControlConfig c = config(names, emulator);
-    auto *dialog = new UserControlDialog(&c, window.get());
-    dialog->show();
+    QAction *actions[] = {window->action("action_User_Control"), window->action("actionVe_xon")};
+    for (QAction *action : actions)
+        action->setEnabled(true);
+    const UserControlConfig first = config(names, emulator);
+    UserControlDialog dialog(&first, window.get());
+    QSignalSpy rejected(&dialog, SIGNAL(rejected()));
+    dialog.show();
     // Until the first read has arrived every switch is OFF and none can be used.
     for (int i = 0; i < 10; ++i) {
-        QVERIFY(offButton(dialog, i)->isChecked());
-        QVERIFY(!onButton(dialog, i)->isEnabled());
-        QVERIFY(!offButton(dialog, i)->isEnabled());
+        QVERIFY(switchButton(&dialog, i, false)->isChecked());
+        QVERIFY(!switchButton(&dialog, i, true)->isEnabled());
+        QVERIFY(!switchButton(&dialog, i, false)->isEnabled());
     }
-    QStringList shown;
-    for (int i = 0; i < 10; ++i) {
-        auto *box = dialog->findChild<QGroupBox *>(QStringLiteral("in%1").arg(i));
-        if (box->isVisible())
-            shown << QStringLiteral("%1:%2").arg(i).arg(
-                dialog->findChild<QLabel *>(QStringLiteral("label%1").arg(i))->text());
-    }
-    QCOMPARE(shown.join(QLatin1Char(' ')), labels);
-    QCOMPARE(dialog->maximumHeight(), maximumHeight);
-    QVERIFY(idle(dialog));
-    QVERIFY(answers.warnings.isEmpty());
-}
-
-void TestUserControlDialog::readShowsTheSwitches_data()
-{
-    QTest::addColumn<QByteArray>("registerBytes");
-    QTest::addColumn<QString>("on");
-
-    QTest::newRow("0x0201") << QByteArray("\x02\x01", 2) << "0,9";
-    QTest::newRow("only bits 10 to 15") << QByteArray("\xFC\x00", 2) << "";
-    QTest::newRow("all ten") << QByteArray("\x03\xFF", 2) << "0,1,2,3,4,5,6,7,8,9";
-    QTest::newRow("IN-OPT") << QByteArray("\x01\x00", 2) << "8";
-}
-
-void TestUserControlDialog::readShowsTheSwitches()
-{
-    QFETCH(QByteArray, registerBytes);
-    QFETCH(QString, on);
-
-    ScriptedAnswers answers;
-    emulator.poke(0x6E, registerBytes);
-    auto window = newWindow(true);
-    const UserControlConfig c = config(Names{{2, "Veto"}, {9, "Gate"}}, emulator);
-    UserControlDialog dialog(&c, window.get());
     QVERIFY(idle(&dialog));
-    QCOMPARE(onRows(&dialog), on);
-    // Showing what was read writes nothing back.
-    QCOMPARE(userControlTraffic(emulator), QStringList{"R 0x6e"});
-}
 
-void TestUserControlDialog::switchesWriteTheRegister_data()
-{
-    QTest::addColumn<QByteArray>("registerBytes");
-    QTest::addColumn<bool>("writeProtected");
-    QTest::addColumn<QString>("switches"); // "3+" switches row 3 ON, "9-" row 9 OFF
-    QTest::addColumn<QStringList>("writes");
-    QTest::addColumn<QByteArray>("after");
-
-    QTest::newRow("row 3 on, then row 9 off")
-        << QByteArray("\x02\x01", 2) << false << "3+ 9-"
-        << QStringList{"W 0x6e 0209", "W 0x6e 0009"} << QByteArray("\x00\x09", 2);
-    QTest::newRow("bits 10 to 15 written back")
-        << QByteArray("\xFC\x00", 2) << false << "0+ 0-"
-        << QStringList{"W 0x6e fc01", "W 0x6e fc00"} << QByteArray("\xFC\x00", 2);
-    QTest::newRow("IN-OPT and IN-USER bits")
-        << QByteArray("\x00\x00", 2) << false << "8+ 9+"
-        << QStringList{"W 0x6e 0100", "W 0x6e 0300"} << QByteArray("\x03\x00", 2);
-    QTest::newRow("switches work on a write-protected module")
-        << QByteArray("\x00\x00", 2) << true << "2+" << QStringList{"W 0x6e 0004"}
-        << QByteArray("\x00\x04", 2);
-}
-
-void TestUserControlDialog::switchesWriteTheRegister()
-{
-    QFETCH(QByteArray, registerBytes);
-    QFETCH(bool, writeProtected);
-    QFETCH(QString, switches);
-    QFETCH(QStringList, writes);
-    QFETCH(QByteArray, after);
-
-    ScriptedAnswers answers;
-    emulator.poke(0x6E, registerBytes);
-    emulator.setWriteProtected(writeProtected, false);
-    auto window = newWindow(true);
-    Names names;
-    for (int i = 0; i < 10; ++i)
-        names[i] = QStringLiteral("input %1").arg(i);
-    const UserControlConfig c = config(names, emulator);
-    UserControlDialog dialog(&c, window.get());
-    dialog.show();
-    QVERIFY(idle(&dialog));
-    emulator.clearLog();
-    for (const QString &step : switches.split(QLatin1Char(' '))) {
-        const int row = step.chopped(1).toInt();
-        if (step.endsWith(QLatin1Char('+')))
-            onButton(&dialog, row)->click();
-        else
-            offButton(&dialog, row)->click();
-        // The switches stay disabled until the write has ended.
-        QVERIFY(!onButton(&dialog, row)->isEnabled());
+    UserControlConfig refresh;
+    for (const QString &step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        for (int i = 0; i < step.size(); ++i) {
+            if (step.at(i).isDigit()) {
+                const int row = step.at(i).digitValue();
+                switchButton(&dialog, row, step.at(++i) == QLatin1Char('+'))->click();
+                // The switches stay disabled until the write has ended.
+                QVERIFY(!switchButton(&dialog, row, true)->isEnabled());
+            } else {
+                names[4] = QStringLiteral("C");
+                refresh = config(names, step.at(i) == QLatin1Char('o') ? other : emulator);
+                dialog.startRead(&refresh);
+            }
+        }
         QVERIFY(idle(&dialog));
     }
-    QCOMPARE(userControlTraffic(emulator), writes);
-    QCOMPARE(emulator.peek(0x6E, 2), after);
-    QVERIFY(dialog.isVisible());
-    QVERIFY(answers.warnings.isEmpty());
-}
-
-void TestUserControlDialog::failureClosesTheDialog_data()
-{
-    QTest::addColumn<int>("command");
-    QTest::newRow("read refused") << int(FaultRule::ReadCommand);
-    QTest::newRow("write refused") << int(FaultRule::WriteCommand);
-}
-
-void TestUserControlDialog::failureClosesTheDialog()
-{
-    QFETCH(int, command);
-
-    ScriptedAnswers answers;
-    auto window = newWindow(true);
-    window->action("action_User_Control")->setEnabled(true);
-    window->action("actionVe_xon")->setEnabled(true);
-    emulator.addRule(FaultRule(FaultRule::BusError, command, 0x6E, 0x6F, -1));
-    const UserControlConfig c = config(Names{{9, "Gate"}}, emulator);
-    auto *dialog = new UserControlDialog(&c, window.get());
-    QSignalSpy rejected(dialog, SIGNAL(rejected()));
-    dialog->show();
-    if (command == FaultRule::WriteCommand) {
-        QVERIFY(idle(dialog));
-        onButton(dialog, 9)->click();
+    QTEST(onRows(&dialog), "on");
+    QTEST(traffic(emulator), "traffic");
+    QTEST(traffic(other), "otherTraffic");
+    // One row of 40 pixels for each named input.
+    for (int i = 0; i < 10; ++i) {
+        QCOMPARE(dialog.findChild<QGroupBox *>(QStringLiteral("in%1").arg(i))->isVisibleTo(&dialog),
+                 names.contains(i));
+        if (names.contains(i))
+            QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("label%1").arg(i))->text(),
+                     names[i]);
     }
-    QVERIFY(QTest::qWaitFor([dialog]() { return !dialog->isVisible(); }, 30000));
-    const QString address = command == FaultRule::ReadCommand ? "read" : "write";
-    QCOMPARE(answers.warnings,
-             QStringList("|" + address + " address: 0x0000006e\nlength: 2\n\nQRegx: Bus Error"));
-    QCOMPARE(rejected.size(), 1);
-    QVERIFY(!window->action("action_User_Control")->isEnabled());
-    QVERIFY(!window->action("actionVe_xon")->isEnabled());
-    // Nothing more reaches the module.
-    QCOMPARE(emulator.peek(0x6E, 2), QByteArray(2, '\0'));
-}
+    QCOMPARE(dialog.maximumHeight(), 40 * names.size());
 
-void TestUserControlDialog::refreshFollowsTheConnection()
-{
-    ScriptedAnswers answers;
-    other.poke(0x6E, QByteArray("\x00\x02", 2));
-    auto window = newWindow(true);
-    const UserControlConfig first = config(Names{{1, "A"}}, emulator);
-    UserControlDialog dialog(&first, window.get());
-    QVERIFY(idle(&dialog));
-    QCOMPARE(onRows(&dialog), QString());
-
-    // Another UDP port: the register is read there.
-    const UserControlConfig second = config(Names{{1, "A"}, {4, "B"}}, other);
-    dialog.startRead(&second);
-    QVERIFY(idle(&dialog));
-    QCOMPARE(onRows(&dialog), QStringLiteral("1"));
-    QCOMPARE(userControlTraffic(emulator), QStringList{"R 0x6e"});
-    QCOMPARE(userControlTraffic(other), QStringList{"R 0x6e"});
-
-    // The same connection again reads the same module.
-    dialog.startRead(&second);
-    QVERIFY(idle(&dialog));
-    QCOMPARE(userControlTraffic(other), (QStringList{"R 0x6e", "R 0x6e"}));
-    QCOMPARE(userControlTraffic(emulator), QStringList{"R 0x6e"});
-    QVERIFY(answers.warnings.isEmpty());
-}
-
-void TestUserControlDialog::readDuringWriteWaitsForIt_data()
-{
-    QTest::addColumn<bool>("otherModule");
-    QTest::newRow("same connection") << false;
-    QTest::newRow("new connection") << true;
-}
-
-void TestUserControlDialog::readDuringWriteWaitsForIt()
-{
-    QFETCH(bool, otherModule);
-
-    ScriptedAnswers answers;
-    emulator.poke(0x6E, QByteArray("\x02\x01", 2));
-    other.poke(0x6E, QByteArray("\x00\x10", 2));
-    auto window = newWindow(true);
-    const UserControlConfig first = config(Names{{3, "A"}, {9, "B"}}, emulator);
-    UserControlDialog dialog(&first, window.get());
-    dialog.show();
-    QVERIFY(idle(&dialog));
-
-    // A download ends while the switch is being written: the refresh waits for the write.
-    onButton(&dialog, 3)->click();
-    const UserControlConfig refresh =
-        config(Names{{3, "A"}, {4, "C"}, {9, "B"}}, otherModule ? other : emulator);
-    dialog.startRead(&refresh);
-    QVERIFY(idle(&dialog));
-    QVERIFY(QTest::qWaitFor(
-        [&dialog]() { return dialog.findChild<QGroupBox *>(QStringLiteral("in4"))->isVisible(); },
-        30000));
-    QVERIFY(idle(&dialog));
-
-    QCOMPARE(emulator.peek(0x6E, 2), QByteArray("\x02\x09", 2));
-    if (otherModule) {
-        QCOMPARE(userControlTraffic(emulator), (QStringList{"R 0x6e", "W 0x6e 0209"}));
-        QCOMPARE(userControlTraffic(other), QStringList{"R 0x6e"});
-        QCOMPARE(onRows(&dialog), QStringLiteral("4"));
-    } else {
-        QCOMPARE(userControlTraffic(emulator), (QStringList{"R 0x6e", "W 0x6e 0209", "R 0x6e"}));
-        QCOMPARE(onRows(&dialog), QStringLiteral("0,3,9"));
-    }
-    QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("label4"))->text(), QStringLiteral("C"));
-    QVERIFY(answers.warnings.isEmpty());
+    // A refused access is reported, closes the dialog and disables the module's actions.
+    const QString error = "|" + refused + " address: 0x0000006e\nlength: 2\n\nQRegx: Bus Error";
+    QCOMPARE(answers.warnings, refused.isEmpty() ? QStringList() : QStringList(error));
+    QCOMPARE(dialog.isVisible(), refused.isEmpty());
+    QCOMPARE(rejected.size(), refused.isEmpty() ? 0 : 1);
+    for (QAction *action : actions)
+        QCOMPARE(action->isEnabled(), refused.isEmpty());
 }
 
 QTEST_MAIN(TestUserControlDialog)

@@ -143,6 +143,8 @@ void TestUserControlDialog::operate()
         action->setEnabled(true);
     const UserControlConfig first = config(names, emulator);
     UserControlDialog dialog(&first, window.get());
+    // The window deletes the dialogs it opened itself; this one lives on the stack.
+    QObject::disconnect(&dialog, SIGNAL(rejected()), window.get(), SLOT(closedUserControl()));
     QSignalSpy rejected(&dialog, SIGNAL(rejected()));
     dialog.show();
     // Until the first read has arrived every switch is OFF and none can be used.

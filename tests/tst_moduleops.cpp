@@ -238,6 +238,8 @@ private slots:
                                           << false;
         QTest::newRow("three parts") << QByteArray("action_Download") << "127.0.1" << false
                                      << "^Zivra\\|\"127.0.1\" is not a module address." << false;
+        QTest::newRow("leading zero") << QByteArray("action_Verify") << "127.0.0.01" << false
+                                      << "^Zivra\\|\"127.0.0.01\" is not a module address." << false;
         QTest::newRow("empty") << QByteArray("action_Write_Protect") << "" << false
                                << "^Zivra\\|\"\" is not a module address." << false;
     }

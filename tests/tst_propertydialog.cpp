@@ -46,6 +46,7 @@ void TestPropertyDialog::confirm_data()
     QTest::newRow("five parts") << "127.0.0.1.1 24 4660 1 1" << false << start << 0 << "|127.0.0.1.1 is invalid address.";
     QTest::newRow("four words") << "a.b.c.d 24 4660 1 1" << false << start << 0 << "|a.b.c.d is invalid address.";
     QTest::newRow("part above 255") << "127.0.0.256 24 4660 1 1" << false << start << 0 << "|127.0.0.256 is invalid address.";
+    QTest::newRow("leading zero") << "127.0.0.01 24 4660 1 1" << false << start << 0 << "|127.0.0.01 is invalid address.";
     QTest::newRow("tcp letters") << "127.0.0.1 abc 4660 1 1" << false << start << 0 << port.arg("TCP Port \"abc\"");
     QTest::newRow("tcp 65537") << "127.0.0.1 65537 4660 1 1" << false << start << 0 << port.arg("TCP Port \"65537\"");
     QTest::newRow("udp negative") << "127.0.0.1 24 -1 1 1" << false << start << 0 << port.arg("UDP Port \"-1\"");

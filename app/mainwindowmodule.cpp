@@ -2,6 +2,7 @@
 
 #include "blockitem.h"
 #include "dialoghooks.h"
+#include "dottedaddress.h"
 #include "drcdialog.h"
 #include "modalhooks.h"
 #include "moduleregisters.h"
@@ -65,8 +66,7 @@ bool MainWindow::isProtected(const QByteArray &info, int index)
 bool MainWindow::moduleAddress(QHostAddress *address)
 {
     const QString &host = connectionSettings.host;
-    if (host.split(QLatin1Char('.'), Qt::SkipEmptyParts).size() == 4 && address->setAddress(host) &&
-        address->protocol() == QAbstractSocket::IPv4Protocol)
+    if (DottedAddress::parse(host) && address->setAddress(host))
         return true;
     ModalHooks::warning(this, tr("Zivra"),
                         tr("\"%1\" is not a module address.\nEnter the module's IPv4 address "

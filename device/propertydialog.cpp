@@ -1,10 +1,9 @@
 #include "propertydialog.h"
 
+#include "dottedaddress.h"
 #include "mainwindow.h"
 #include "modalhooks.h"
 #include "ui_propertydialog.h"
-
-#include <QHostAddress>
 
 PropertyDialog::PropertyDialog(QWidget *mainWindow, QWidget *parent)
     : QDialog(parent), ui(new Ui::PropertyDialog),
@@ -48,9 +47,7 @@ bool PropertyDialog::readPort(QLineEdit *edit, const QString &field, quint16 *po
 void PropertyDialog::on_buttonBox_accepted()
 {
     const QString address = ui->lineEditAddress->text();
-    QHostAddress parsed;
-    if (address.split(QLatin1Char('.'), Qt::SkipEmptyParts).size() != 4 ||
-        !parsed.setAddress(address)) {
+    if (!DottedAddress::parse(address)) {
         ModalHooks::warning(this, QString(), address + tr(" is invalid address."));
         return;
     }

@@ -300,6 +300,8 @@ private slots:
                                      << "^Zivra\\|\"127.0.1\" is not a module address.";
         QTest::newRow("empty") << QByteArray("action_Write_Protect") << ""
                                << "^Zivra\\|\"\" is not a module address.";
+        QTest::newRow("leading zero") << QByteArray("action_Verify") << "127.0.0.01"
+                                      << "^Zivra\\|\"127.0.0.01\" is not a module address.";
     }
 
     void failuresEndWithTheirText()

@@ -48,6 +48,7 @@ void TestPropertyDialog::confirm_data()
     QTest::newRow("tcp 65536") << "127.0.0.1 65536 4660 1 1" << true << Start << port.arg("TCP Port \"65536\"");
     QTest::newRow("udp negative") << "127.0.0.1 24 -1 1 1" << true << Start << port.arg("UDP Port \"-1\"");
     QTest::newRow("udp empty") << "127.0.0.1 24  1 1" << true << Start << port.arg("UDP Port \"\"");
+    QTest::newRow("leading zero") << "127.0.0.01 24 4660 1 1" << true << Start << "|127.0.0.01 is invalid address.";
     // clang-format on
 }
 

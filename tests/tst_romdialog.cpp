@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -14,26 +13,22 @@
 
 namespace {
 
+struct Transfer {
+    QByteArray entry;
+    int bootPage;
+    int page;
+};
+
 // The window side of the dialog: records what the dialog hands over.
 class RecordingHost : public QWidget, public RomPageHost
 {
 public:
     bool isDocumentModified() const override { return modified; }
-    bool saveDocument() override
-    {
-        ++saves;
-        return saveSucceeds;
-    }
+    bool saveDocument() override { return ++saves, saveSucceeds; }
     void romTransfer(const QByteArray &entry, int bootPage, int page) override
     {
         transfers.append({entry, bootPage, page});
     }
-
-    struct Transfer {
-        QByteArray entry;
-        int bootPage;
-        int page;
-    };
     bool modified = false;
     bool saveSucceeds = true;
     int saves = 0;
@@ -54,30 +49,36 @@ QByteArray info(int bootPage)
     return QByteArray(1, char(bootPage)) + directory;
 }
 
-template <typename T> T *child(QDialog &dialog, const char *name)
-{
-    return dialog.findChild<T *>(QLatin1String(name));
-}
+// One dialog over a recording host, with its widgets at hand.
+struct Fixture {
+    Fixture(int mode, int bootPage = 0, const QByteArray &bytes = QByteArray())
+        : dialog(&path, bytes.isEmpty() ? info(bootPage) : bytes, mode, &host)
+    {}
+    template <typename T> T *get(const char *name)
+    {
+        return dialog.findChild<T *>(QLatin1String(name));
+    }
+    QTableWidget *table() { return get<QTableWidget>("tableWidget"); }
+    QCheckBox *box(int row) { return qobject_cast<QCheckBox *>(table()->cellWidget(row, 0)); }
+    void ok() { get<QDialogButtonBox>("buttonBox")->button(QDialogButtonBox::Ok)->click(); }
+    bool okEnabled()
+    {
+        return get<QDialogButtonBox>("buttonBox")->button(QDialogButtonBox::Ok)->isEnabled();
+    }
+    QList<int> checkedRows()
+    {
+        QList<int> rows;
+        for (int r = 0; r < 16; ++r)
+            if (box(r)->isChecked())
+                rows << r;
+        return rows;
+    }
 
-QPushButton *okButton(QDialog &dialog)
-{
-    return child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok);
-}
-
-QCheckBox *box(QDialog &dialog, int row)
-{
-    return qobject_cast<QCheckBox *>(
-        child<QTableWidget>(dialog, "tableWidget")->cellWidget(row, 0));
-}
-
-QList<int> checkedRows(QDialog &dialog)
-{
-    QList<int> rows;
-    for (int r = 0; r < 16; ++r)
-        if (box(dialog, r)->isChecked())
-            rows << r;
-    return rows;
-}
+    ScriptedAnswers answers;
+    RecordingHost host;
+    const QString path = QStringLiteral("/data/runs/coincidence.zvr3");
+    RomDialog dialog;
+};
 
 } // namespace
 
@@ -90,31 +91,29 @@ private slots:
     void comments();
     void entriesCutAtCharacters_data();
     void entriesCutAtCharacters();
-    void opening_data();
-    void opening();
+    void bootPageShown_data();
+    void bootPageShown();
     void saveChoices_data();
     void saveChoices();
     void bootPageClicks_data();
     void bootPageClicks();
     void restoreOfModifiedDocument_data();
     void restoreOfModifiedDocument();
-    void tableRowsDriveTheComboBox();
 };
 
 void TestRomDialog::comments_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("entry");
     QTest::addColumn<QString>("comment");
-    QTest::newRow("text then zeros") << entryOf("run 7") << "run 7";
     QTest::newRow("starts with zero") << entryOf(QByteArray(1, '\0') + "hidden") << "";
     QTest::newRow("no zero: all 112 bytes") << QByteArray(112, 'x') << QString(112, 'x');
     QTest::newRow("UTF-8") << entryOf("Messung \xc3\xa4") << QString::fromUtf8("Messung ä");
     QTest::newRow("Latin-1") << entryOf("Messung \xe4") << QString::fromLatin1("Messung \xe4");
-    QTest::newRow("half a character at the end")
-        << QByteArray(110, 'a') + "\xc3\xa4" << QString(110, 'a') + QString::fromUtf8("ä");
+    QTest::newRow("whole character at the end") << QByteArray(110, 'a') + "\xc3\xa4" << QString(110, 'a') + QString::fromUtf8("ä");
     QTest::newRow("cut character dropped") << QByteArray(111, 'a') + "\xe2" << QString(111, 'a');
-    QTest::newRow("overlong form is not UTF-8")
-        << entryOf("\xc0\xaf") << QString::fromLatin1("\xc0\xaf");
+    QTest::newRow("overlong form is not UTF-8") << entryOf("\xc0\xaf") << QString::fromLatin1("\xc0\xaf");
+    // clang-format on
 }
 
 void TestRomDialog::comments()
@@ -122,26 +121,21 @@ void TestRomDialog::comments()
     QFETCH(QByteArray, entry);
     QFETCH(QString, comment);
     QCOMPARE(RomFat::comment(entry), comment);
-    RecordingHost host;
-    QByteArray bytes = info(0);
-    bytes.replace(1 + 3 * 112, 112, entry);
-    const QString name;
-    RomDialog dialog(&name, bytes, RomDialog::Restore, &host);
-    QCOMPARE(dialog.pageComment(3), comment);
-    QCOMPARE(child<QTableWidget>(dialog, "tableWidget")->item(3, 1)->text(), comment);
+    Fixture f(RomDialog::Restore, 0, info(0).replace(1 + 3 * 112, 112, entry));
+    QCOMPARE(f.dialog.pageComment(3), comment);
+    QCOMPARE(f.table()->item(3, 1)->text(), comment);
 }
 
 void TestRomDialog::entriesCutAtCharacters_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("comment");
     QTest::addColumn<int>("kept"); // bytes before the zero padding
-    QTest::newRow("short") << QStringLiteral("abc") << 3;
     QTest::newRow("exactly 112") << QString(112, 'a') << 112;
     QTest::newRow("two-byte character across the end") << QString(111, 'a') + QChar(0xe4) << 111;
-    QTest::newRow("three-byte character across the end")
-        << QString(110, 'a') + QChar(0x20ac) << 110;
-    QTest::newRow("two-byte characters fill it") << QString(56, QChar(0xe4)) << 112;
+    QTest::newRow("three-byte character across the end") << QString(110, 'a') + QChar(0x20ac) << 110;
     QTest::newRow("60 two-byte characters") << QString(60, QChar(0xe4)) << 112;
+    // clang-format on
 }
 
 void TestRomDialog::entriesCutAtCharacters()
@@ -149,148 +143,111 @@ void TestRomDialog::entriesCutAtCharacters()
     QFETCH(QString, comment);
     QFETCH(int, kept);
     const QByteArray entry = RomFat::directoryEntry(comment);
-    QCOMPARE(entry.size(), 112);
-    QCOMPARE(entry.left(kept), comment.toUtf8().left(kept));
-    QCOMPARE(entry.mid(kept), QByteArray(112 - kept, '\0'));
+    QCOMPARE(entry, comment.toUtf8().left(kept) + QByteArray(112 - kept, '\0'));
     QVERIFY(comment.startsWith(RomFat::comment(entry)));
 }
 
-void TestRomDialog::opening_data()
+void TestRomDialog::bootPageShown_data()
 {
+    // clang-format off
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("bootPage");
-    QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("comboText5");
-    QTest::addColumn<bool>("checkBoxChecked");
-    QTest::addColumn<bool>("checkBoxEnabled");
     QTest::addColumn<int>("boldRow"); // -1: none
-    QTest::newRow("save, page 0 is boot") << 0 << 0 << "Save to ROM"
-                                          << "5" << true << false << 0;
-    QTest::newRow("save, boot elsewhere") << 0 << 5 << "Save to ROM"
-                                          << "5" << false << true << 5;
-    QTest::newRow("restore") << 1 << 5 << "Restore from ROM"
-                             << "5 (boot) : five" << false << true << 5;
-    QTest::newRow("restore, boot out of range") << 1 << 200 << "Restore from ROM"
-                                                << "5: five" << false << true << -1;
-    QTest::newRow("boot page") << 2 << 5 << "Boot ROM Page"
-                               << "5" << false << true << 5;
+    QTest::newRow("save") << int(RomDialog::Save) << 5 << "5" << 5;
+    QTest::newRow("restore") << int(RomDialog::Restore) << 5 << "5 (boot) : five" << 5;
+    QTest::newRow("restore, boot out of range") << int(RomDialog::Restore) << 200 << "5: five" << -1;
+    QTest::newRow("boot page") << int(RomDialog::BootPage) << 5 << "5" << 5;
+    // clang-format on
 }
 
-void TestRomDialog::opening()
+void TestRomDialog::bootPageShown()
 {
     QFETCH(int, mode);
     QFETCH(int, bootPage);
-    QFETCH(QString, title);
     QFETCH(QString, comboText5);
-    QFETCH(bool, checkBoxChecked);
-    QFETCH(bool, checkBoxEnabled);
     QFETCH(int, boldRow);
-    RecordingHost host;
-    const QString path = QStringLiteral("/data/runs/coincidence.zvr3");
-    RomDialog dialog(&path, info(bootPage), mode, &host);
-
-    QCOMPARE(dialog.windowTitle(), title);
-    QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
-    QCOMPARE(child<QLabel>(dialog, "label")->text(), QStringLiteral("Boot From %1").arg(bootPage));
-    QCOMPARE(child<QComboBox>(dialog, "comboBox")->itemText(5), comboText5);
-    auto *table = child<QTableWidget>(dialog, "tableWidget");
-    QCOMPARE(table->item(2, 1)->text(), QStringLiteral("two"));
-    QVERIFY(!(table->item(2, 1)->flags() & Qt::ItemIsEditable));
+    Fixture f(mode, bootPage);
+    QCOMPARE(f.get<QComboBox>("comboBox")->itemText(5), comboText5);
     for (int r = 0; r < 16; ++r) {
         const QFont font =
-            mode == RomDialog::BootPage ? box(dialog, r)->font() : table->item(r, 0)->font();
+            mode == RomDialog::BootPage ? f.box(r)->font() : f.table()->item(r, 0)->font();
         QCOMPARE(font.bold(), r == boldRow);
-        QCOMPARE(table->item(r, 1)->font().bold(), r == boldRow);
+        QCOMPARE(f.table()->item(r, 1)->font().bold(), r == boldRow);
     }
-    if (mode == RomDialog::Save) {
-        QCOMPARE(table->currentRow(), 0);
-        QCOMPARE(child<QLineEdit>(dialog, "lineEdit")->text(), QStringLiteral("coincidence.zvr3"));
-        QCOMPARE(child<QCheckBox>(dialog, "checkBox")->isChecked(), checkBoxChecked);
-        QCOMPARE(child<QCheckBox>(dialog, "checkBox")->isEnabled(), checkBoxEnabled);
-    } else {
-        QVERIFY(child<QLineEdit>(dialog, "lineEdit")->isHidden());
-        QVERIFY(child<QCheckBox>(dialog, "checkBox")->isHidden());
-    }
-    QCOMPARE(child<QComboBox>(dialog, "comboBox")->isHidden(), mode == RomDialog::BootPage);
-    QCOMPARE(okButton(dialog)->isEnabled(), mode != RomDialog::BootPage);
+    QCOMPARE(f.okEnabled(), mode != RomDialog::BootPage);
     if (mode == RomDialog::BootPage)
-        QCOMPARE(checkedRows(dialog), boldRow < 0 ? QList<int>() : QList<int>{boldRow});
+        QCOMPARE(f.checkedRows(), QList<int>{boldRow});
+    if (mode == RomDialog::Save)
+        QCOMPARE(f.get<QLineEdit>("lineEdit")->text(), QStringLiteral("coincidence.zvr3"));
 }
 
 void TestRomDialog::saveChoices_data()
 {
-    QTest::addColumn<int>("page");
+    // clang-format off
+    QTest::addColumn<int>("bootPage");
+    QTest::addColumn<int>("page"); // chosen through the table
     QTest::addColumn<QString>("comment");
     QTest::addColumn<bool>("setOnBoot");
     QTest::addColumn<QString>("warning"); // empty: accepted
     QTest::addColumn<QByteArray>("entry");
     QTest::addColumn<int>("newBoot");
-
-    const QString tooLong = QStringLiteral("Zivra|The length of the user comment should be at most "
-                                           "112 bytes.");
-    QTest::newRow("new comment") << 3 << "calibration" << false << "" << entryOf("calibration")
-                                 << -1;
-    QTest::newRow("empty comment")
-        << 3 << "" << false << "Zivra|Please give it a user comment." << QByteArray() << -1;
-    QTest::newRow("112 bytes, no terminator")
-        << 3 << QString(112, 'c') << false << "" << QByteArray(112, 'c') << -1;
-    QTest::newRow("113 bytes") << 3 << QString(113, 'c') << false << tooLong << QByteArray() << -1;
-    QTest::newRow("60 characters, 120 bytes")
-        << 3 << QString(60, QChar(0xe4)) << false << tooLong << QByteArray() << -1;
-    QTest::newRow("UTF-8 comment")
-        << 3 << QString::fromUtf8("Messung ä") << false << "" << entryOf("Messung \xc3\xa4") << -1;
-    QTest::newRow("unchanged comment") << 5 << "five" << false << "" << QByteArray() << -1;
-    QTest::newRow("set on boot") << 3 << "x" << true << "" << entryOf("x") << 3;
-    QTest::newRow("set on boot of the boot page") << 0 << "x" << true << "" << entryOf("x") << -1;
+    const QString tooLong =
+        QStringLiteral("Zivra|The length of the user comment should be at most 112 bytes.");
+    QTest::newRow("new comment") << 0 << 3 << "calibration" << false << "" << entryOf("calibration") << -1;
+    QTest::newRow("empty comment") << 0 << 3 << "" << false << "Zivra|Please give it a user comment." << QByteArray() << -1;
+    QTest::newRow("112 bytes, no terminator") << 0 << 3 << QString(112, 'c') << false << "" << QByteArray(112, 'c') << -1;
+    QTest::newRow("113 bytes") << 0 << 3 << QString(113, 'c') << false << tooLong << QByteArray() << -1;
+    QTest::newRow("60 characters, 120 bytes") << 0 << 3 << QString(60, QChar(0xe4)) << false << tooLong << QByteArray() << -1;
+    QTest::newRow("UTF-8 comment") << 0 << 3 << QString::fromUtf8("Messung ä") << false << "" << entryOf("Messung \xc3\xa4") << -1;
+    QTest::newRow("unchanged comment") << 0 << 5 << "five" << false << "" << QByteArray() << -1;
+    QTest::newRow("set on boot") << 0 << 3 << "x" << true << "" << entryOf("x") << 3;
+    QTest::newRow("boot page is already boot") << 6 << 6 << "x" << true << "" << entryOf("x") << -1;
+    // clang-format on
 }
 
 void TestRomDialog::saveChoices()
 {
+    QFETCH(int, bootPage);
     QFETCH(int, page);
     QFETCH(QString, comment);
     QFETCH(bool, setOnBoot);
     QFETCH(QString, warning);
     QFETCH(QByteArray, entry);
     QFETCH(int, newBoot);
-    ScriptedAnswers answers;
-    RecordingHost host;
-    const QString path;
-    RomDialog dialog(&path, info(0), RomDialog::Save, &host);
-    child<QComboBox>(dialog, "comboBox")->setCurrentIndex(page);
-    QCOMPARE(child<QTableWidget>(dialog, "tableWidget")->currentRow(), page);
-    child<QLineEdit>(dialog, "lineEdit")->setText(comment);
-    if (setOnBoot && child<QCheckBox>(dialog, "checkBox")->isEnabled())
-        child<QCheckBox>(dialog, "checkBox")->setChecked(true);
-    okButton(dialog)->click();
-
-    if (!warning.isEmpty()) {
-        QCOMPARE(answers.warnings, QStringList{warning});
-        QVERIFY(host.transfers.isEmpty());
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        return;
+    Fixture f(RomDialog::Save, bootPage);
+    auto *check = f.get<QCheckBox>("checkBox");
+    f.table()->setCurrentCell(page, 1);
+    QCOMPARE(f.get<QComboBox>("comboBox")->currentIndex(), page);
+    QCOMPARE(check->isChecked(), page == bootPage); // the boot page cannot be chosen again
+    QCOMPARE(check->isEnabled(), page != bootPage);
+    f.get<QLineEdit>("lineEdit")->setText(comment);
+    if (setOnBoot && check->isEnabled())
+        check->setChecked(true);
+    f.ok();
+    QCOMPARE(f.answers.warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+    QCOMPARE(f.dialog.result(), int(warning.isEmpty() ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(f.host.transfers.size(), warning.isEmpty() ? 1 : 0);
+    if (warning.isEmpty()) {
+        QCOMPARE(f.host.transfers[0].entry, entry);
+        QCOMPARE(f.host.transfers[0].bootPage, newBoot);
+        QCOMPARE(f.host.transfers[0].page, page);
     }
-    QVERIFY(answers.warnings.isEmpty());
-    QCOMPARE(host.transfers.size(), 1);
-    QCOMPARE(host.transfers[0].entry, entry);
-    QCOMPARE(host.transfers[0].bootPage, newBoot);
-    QCOMPARE(host.transfers[0].page, page);
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }
 
 void TestRomDialog::bootPageClicks_data()
 {
+    // clang-format off
     QTest::addColumn<int>("bootPage");
     QTest::addColumn<QList<int>>("clicks"); // rows clicked in turn
     QTest::addColumn<QList<int>>("checked");
     QTest::addColumn<bool>("okEnabled");
     QTest::newRow("second box unchecks the first") << 4 << QList<int>{7} << QList<int>{7} << true;
     QTest::newRow("another then a third") << 4 << QList<int>{7, 9} << QList<int>{9} << true;
-    QTest::newRow("unchecking the chosen falls back to boot")
-        << 4 << QList<int>{7, 7} << QList<int>{4} << false;
-    QTest::newRow("unchecking the boot box keeps it")
-        << 4 << QList<int>{4} << QList<int>{4} << false;
-    QTest::newRow("boot out of range: nothing left checked")
-        << 16 << QList<int>{2, 2} << QList<int>{} << false;
+    QTest::newRow("unchecking the chosen falls back to boot") << 4 << QList<int>{7, 7} << QList<int>{4} << false;
+    QTest::newRow("unchecking the boot box keeps it") << 4 << QList<int>{4} << QList<int>{4} << false;
+    QTest::newRow("boot out of range: nothing left checked") << 16 << QList<int>{2, 2} << QList<int>{} << false;
+    // clang-format on
 }
 
 void TestRomDialog::bootPageClicks()
@@ -299,27 +256,23 @@ void TestRomDialog::bootPageClicks()
     QFETCH(QList<int>, clicks);
     QFETCH(QList<int>, checked);
     QFETCH(bool, okEnabled);
-    RecordingHost host;
-    const QString path;
-    RomDialog dialog(&path, info(bootPage), RomDialog::BootPage, &host);
+    Fixture f(RomDialog::BootPage, bootPage);
     for (int row : clicks)
-        box(dialog, row)->click();
-    QCOMPARE(checkedRows(dialog), checked);
-    QCOMPARE(okButton(dialog)->isEnabled(), okEnabled);
-    // Selecting a row chooses nothing.
-    child<QTableWidget>(dialog, "tableWidget")->setCurrentCell(12, 1);
-    QCOMPARE(checkedRows(dialog), checked);
+        f.box(row)->click();
+    f.table()->setCurrentCell(12, 1); // selecting a row chooses nothing
+    QCOMPARE(f.checkedRows(), checked);
+    QCOMPARE(f.okEnabled(), okEnabled);
     if (!okEnabled)
         return;
-    okButton(dialog)->click();
-    QCOMPARE(host.transfers.size(), 1);
-    QCOMPARE(host.transfers[0].entry, QByteArray());
-    QCOMPARE(host.transfers[0].bootPage, checked.value(0));
-    QCOMPARE(host.transfers[0].page, 0);
+    f.ok();
+    QCOMPARE(f.host.transfers.size(), 1);
+    QCOMPARE(f.host.transfers[0].entry, QByteArray());
+    QCOMPARE(f.host.transfers[0].bootPage, checked.value(0));
 }
 
 void TestRomDialog::restoreOfModifiedDocument_data()
 {
+    // clang-format off
     QTest::addColumn<bool>("modified");
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("saveSucceeds");
@@ -328,9 +281,9 @@ void TestRomDialog::restoreOfModifiedDocument_data()
     QTest::newRow("unmodified: no question") << false << 0 << true << 0 << true;
     QTest::newRow("discard") << true << int(QMessageBox::Discard) << true << 0 << true;
     QTest::newRow("save") << true << int(QMessageBox::Save) << true << 1 << true;
-    QTest::newRow("save failed or cancelled")
-        << true << int(QMessageBox::Save) << false << 1 << false;
+    QTest::newRow("save failed or cancelled") << true << int(QMessageBox::Save) << false << 1 << false;
     QTest::newRow("cancel") << true << int(QMessageBox::Cancel) << true << 0 << false;
+    // clang-format on
 }
 
 void TestRomDialog::restoreOfModifiedDocument()
@@ -340,46 +293,19 @@ void TestRomDialog::restoreOfModifiedDocument()
     QFETCH(bool, saveSucceeds);
     QFETCH(int, saves);
     QFETCH(bool, transferred);
-    ScriptedAnswers answers;
+    Fixture f(RomDialog::Restore);
     if (modified)
-        answers.buttons.enqueue(QMessageBox::StandardButton(answer));
-    RecordingHost host;
-    host.modified = modified;
-    host.saveSucceeds = saveSucceeds;
-    const QString path;
-    RomDialog dialog(&path, info(0), RomDialog::Restore, &host);
-    child<QComboBox>(dialog, "comboBox")->setCurrentIndex(5);
-    okButton(dialog)->click();
-
-    QCOMPARE(answers.questions,
-             modified ? QStringList{"|The current document has been modified.\nDo you want to "
-                                    "save your changes?"}
-                      : QStringList());
-    QCOMPARE(host.saves, saves);
-    QCOMPARE(host.transfers.size(), transferred ? 1 : 0);
-    if (transferred) {
-        QCOMPARE(host.transfers[0].entry, QByteArray());
-        QCOMPARE(host.transfers[0].bootPage, -1);
-        QCOMPARE(host.transfers[0].page, 5);
-    }
-    QCOMPARE(dialog.result(), int(transferred ? QDialog::Accepted : QDialog::Rejected));
-}
-
-void TestRomDialog::tableRowsDriveTheComboBox()
-{
-    RecordingHost host;
-    const QString path = QStringLiteral("plain");
-    RomDialog dialog(&path, info(6), RomDialog::Save, &host);
-    auto *table = child<QTableWidget>(dialog, "tableWidget");
-    auto *combo = child<QComboBox>(dialog, "comboBox");
-    auto *check = child<QCheckBox>(dialog, "checkBox");
-    table->setCurrentCell(6, 1);
-    QCOMPARE(combo->currentIndex(), 6);
-    QVERIFY(check->isChecked() && !check->isEnabled());
-    table->setCurrentCell(9, 0);
-    QCOMPARE(combo->currentIndex(), 9);
-    QVERIFY(!check->isChecked() && check->isEnabled());
-    QCOMPARE(child<QLineEdit>(dialog, "lineEdit")->text(), QStringLiteral("plain"));
+        f.answers.buttons.enqueue(QMessageBox::StandardButton(answer));
+    f.host.modified = modified;
+    f.host.saveSucceeds = saveSucceeds;
+    f.get<QComboBox>("comboBox")->setCurrentIndex(5);
+    f.ok();
+    QCOMPARE(f.answers.questions.size(), modified ? 1 : 0);
+    QCOMPARE(f.host.saves, saves);
+    QCOMPARE(f.host.transfers.size(), transferred ? 1 : 0);
+    if (transferred)
+        QCOMPARE(f.host.transfers[0].page, 5);
+    QCOMPARE(f.dialog.result(), int(transferred ? QDialog::Accepted : QDialog::Rejected));
 }
 
 QTEST_MAIN(TestRomDialog)

@@ -14,10 +14,10 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
 
 #include <memory>
 
@@ -50,6 +50,17 @@ QByteArray directoryEntry(const QByteArray &comment)
     return comment + QByteArray(112 - comment.size(), '\0');
 }
 
+QStringList writesSeen(const ModuleEmulator &emulator)
+{
+    QStringList writes;
+    for (const RequestLogEntry &entry : emulator.requestLog())
+        if (entry.isWrite() && entry.address != WriteEnableRegister)
+            writes << QStringLiteral("%1 %2")
+                          .arg(entry.address, 0, 16)
+                          .arg(QString::fromLatin1(entry.data.toHex()));
+    return writes;
+}
+
 } // namespace
 
 // ROM pages, Sync, Clear ROM and the network setup from the main window, against the module
@@ -63,9 +74,8 @@ private slots:
     void init();
     void cleanup();
     void saveAndRestoreRoundTrip();
-    void restoreNames_data();
-    void restoreNames();
-    void restoreOfAnEmptyPage();
+    void pageIntoWindow_data();
+    void pageIntoWindow();
     void failedRestoreLeavesTheEditor_data();
     void failedRestoreLeavesTheEditor();
     void untrustedPages_data();
@@ -75,20 +85,19 @@ private slots:
     void memoryFull();
     void refusals_data();
     void refusals();
-    void syncOfAChangedModule();
-    void syncLoadsThePage();
     void clearRom();
-    void networkSetup();
 
 private:
     std::unique_ptr<MainWindow> window();
-    void trigger(MainWindow *w, const char *action);
+    void trigger(const char *action, MainWindow *on = nullptr);
+    void loadDesign();
     // A file stored on page p as the editor stores it, with its comment.
     void presetPage(int page, const QByteArray &file, const QByteArray &comment);
     QByteArray pageFile(int page) const;
 
     std::unique_ptr<ModuleEmulator> emulator;
     std::unique_ptr<ScriptedAnswers> answers;
+    std::unique_ptr<MainWindow> w;
     QByteArray design;
 };
 
@@ -100,10 +109,12 @@ void TestRomWindow::init()
     answers.reset(new ScriptedAnswers);
     design = dataFile("every_kind.zvr3");
     QVERIFY(design.size() > 4096); // a file of two clusters
+    w = window();
 }
 
 void TestRomWindow::cleanup()
 {
+    w.reset();
     answers.reset();
     emulator.reset();
 }
@@ -117,13 +128,20 @@ std::unique_ptr<MainWindow> TestRomWindow::window()
     return std::make_unique<MainWindow>(QString(), &startup);
 }
 
-void TestRomWindow::trigger(MainWindow *w, const char *action)
+void TestRomWindow::trigger(const char *action, MainWindow *on)
 {
-    QVERIFY2(w->action(action)->isEnabled(), action);
-    w->action(action)->trigger();
-    QVERIFY(QTest::qWaitFor([w]() { return !w->isModuleBusy(); }, 60000));
+    MainWindow *target = on ? on : w.get();
+    QVERIFY2(target->action(action)->isEnabled(), action);
+    target->action(action)->trigger();
+    QVERIFY(QTest::qWaitFor([target]() { return !target->isModuleBusy(); }, 60000));
     QVERIFY2(answers->unexpected == 0,
              qPrintable(answers->questions.join('\n') + answers->modals.join(',')));
+}
+
+void TestRomWindow::loadDesign()
+{
+    QByteArray doc = design;
+    QVERIFY(w->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
 }
 
 void TestRomWindow::presetPage(int page, const QByteArray &file, const QByteArray &comment)
@@ -150,31 +168,27 @@ QByteArray TestRomWindow::pageFile(int page) const
 
 void TestRomWindow::saveAndRestoreRoundTrip()
 {
-    auto a = window();
-    QByteArray doc = design;
-    QVERIFY(a->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
-    const QByteArray shown = a->documentText();
+    loadDesign();
+    const QByteArray shown = w->documentText();
 
     // Not downloaded yet: both questions, then the page dialog.
     answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
     answers->dialogs << pageChoice(3, QString::fromUtf8("Messung ä"));
-    trigger(a.get(), "action_Save");
+    trigger("action_Save");
     QCOMPARE(answers->questions, (QStringList{NotDownloaded, CannotBeSaved}));
-    QCOMPARE(answers->modals, QStringList{"RomDialog"});
     QVERIFY2(answers->warnings.isEmpty(), qPrintable(answers->warnings.join('\n')));
     QCOMPARE(pageFile(3), shown);
     QCOMPARE(emulator->romDirectory().mid(3 * 112, 112), directoryEntry("Messung \xc3\xa4"));
     QCOMPARE(emulator->pageState(), quint8(3));
-    QVERIFY(!a->progress()->isVisible());
+    QVERIFY(!w->progress()->isVisible());
 
     auto b = window();
-    answers->questions.clear();
     QString offered;
     answers->dialogs << [&offered](QDialog *dialog) {
         offered = child<QComboBox>(dialog, "comboBox")->itemText(3);
         return pageChoice(3)(dialog);
     };
-    trigger(b.get(), "action_Restore");
+    trigger("action_Restore", b.get());
     QCOMPARE(offered, QString::fromUtf8("3: Messung ä"));
     QVERIFY2(answers->warnings.isEmpty(), qPrintable(answers->warnings.join('\n')));
     QCOMPARE(b->documentText(), shown);
@@ -186,62 +200,68 @@ void TestRomWindow::saveAndRestoreRoundTrip()
     // Saved again from the restored window, to a page whose comment is kept.
     answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
     answers->dialogs << pageChoice(3);
-    trigger(b.get(), "action_Save");
+    trigger("action_Save", b.get());
     QCOMPARE(pageFile(3), shown);
     QCOMPARE(emulator->romDirectory().mid(3 * 112, 112), directoryEntry("Messung \xc3\xa4"));
 }
 
-void TestRomWindow::restoreNames_data()
+void TestRomWindow::pageIntoWindow_data()
 {
-    QTest::addColumn<QByteArray>("comment");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("no comment") << QByteArray() << "ROM3";
-    QTest::newRow("comment") << QByteArray("run") << "ROM3-run";
-    QTest::newRow("prefix already there") << QByteArray("ROM3-run") << "ROM3-run";
-    QTest::newRow("another page's prefix") << QByteArray("ROM12-run") << "ROM3-ROM12-run";
-    QTest::newRow("Latin-1 comment")
-        << QByteArray("M\xe4rz") << QString::fromLatin1("ROM3-M\xe4rz");
+    // clang-format off
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("pageState"); // the module's page byte: bit 7 set when registers changed
+    QTest::addColumn<QByteArray>("comment"); // null: page 3 holds no design
+    QTest::addColumn<QString>("title"); // of the window after it
+    QTest::addColumn<QString>("warning");
+    const QString restore = QStringLiteral("action_Restore");
+    QTest::newRow("no comment") << restore << 3 << QByteArray("") << "ROM3" << "";
+    QTest::newRow("comment") << restore << 3 << QByteArray("run") << "ROM3-run" << "";
+    QTest::newRow("prefix already there") << restore << 3 << QByteArray("ROM3-run") << "ROM3-run" << "";
+    QTest::newRow("another page's prefix") << restore << 3 << QByteArray("ROM12-run") << "ROM3-ROM12-run" << "";
+    QTest::newRow("Latin-1 comment") << restore << 3 << QByteArray("M\xe4rz") << QString::fromLatin1("ROM3-M\xe4rz") << "";
+    QTest::newRow("no design on the page") << restore << 3 << QByteArray() << "NewFile" << "Zivra|ROM3: There is no data to be displayed.";
+    QTest::newRow("sync of an unchanged module") << "actionSync" << 3 << QByteArray("run") << "ROM3-run" << "";
+    QTest::newRow("sync of a changed module") << "actionSync" << 0x83 << QByteArray("run") << "NewFile" << "Zivra|Register settings are already modified.";
+    // clang-format on
 }
 
-void TestRomWindow::restoreNames()
+void TestRomWindow::pageIntoWindow()
 {
+    QFETCH(QString, action);
+    QFETCH(int, pageState);
     QFETCH(QByteArray, comment);
     QFETCH(QString, title);
-    presetPage(3, dataFile("two_empty_sheets.zvr3"), comment);
-    auto w = window();
+    QFETCH(QString, warning);
+    const QByteArray file = dataFile("two_empty_sheets.zvr3");
+    if (!comment.isNull())
+        presetPage(3, file, comment);
+    emulator->setPageState(quint8(pageState));
+    const QByteArray before = w->documentText();
     answers->dialogs << pageChoice(3);
-    trigger(w.get(), "action_Restore");
+    trigger(qPrintable(action));
+    QCOMPARE(answers->warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
     QCOMPARE(w->windowTitle(), title + QStringLiteral("[*] - Zivra"));
     QVERIFY(w->currentFileName().isEmpty());
-    QCOMPARE(w->tabName(1), QStringLiteral("Main"));
-}
-
-void TestRomWindow::restoreOfAnEmptyPage()
-{
-    auto w = window();
-    answers->dialogs << pageChoice(5);
-    trigger(w.get(), "action_Restore");
-    QCOMPARE(answers->warnings, QStringList{"Zivra|ROM5: There is no data to be displayed."});
-    QCOMPARE(w->windowTitle(), QStringLiteral("NewFile[*] - Zivra"));
-    QVERIFY(w->baseDocumentBytes().isEmpty());
+    QCOMPARE(w->baseDocumentBytes(), warning.isEmpty() ? file : QByteArray());
+    if (!warning.isEmpty())
+        QCOMPARE(w->documentText(), before);
 }
 
 void TestRomWindow::failedRestoreLeavesTheEditor_data()
 {
+    // clang-format off
     QTest::addColumn<quint32>("address"); // a bus error here fails the restore
-    QTest::addColumn<QString>("error");
-    QTest::newRow("page command") << 0x8073u << "QRegx: Bus Error";
-    QTest::newRow("cluster read") << 0x8105u << "QRegx: Bus Error";
+    QTest::newRow("page command") << 0x8073u;
+    QTest::newRow("cluster read") << 0x8105u;
+    // clang-format on
 }
 
 void TestRomWindow::failedRestoreLeavesTheEditor()
 {
     QFETCH(quint32, address);
-    QFETCH(QString, error);
     presetPage(3, dataFile("two_empty_sheets.zvr3"), "other");
     QTemporaryDir dir;
     const QString path = writeFile(dir, QStringLiteral("mine.zvr3"), design);
-    auto w = window();
     w->open(path);
     const QByteArray shown = w->documentText();
     const QByteArray base = w->baseDocumentBytes();
@@ -250,9 +270,10 @@ void TestRomWindow::failedRestoreLeavesTheEditor()
     emulator->addRule(
         FaultRule(FaultRule::BusError, FaultRule::WriteCommand, address, address, -1));
     answers->dialogs << pageChoice(3);
-    trigger(w.get(), "action_Restore");
+    trigger("action_Restore");
     QCOMPARE(answers->warnings.size(), 1);
-    QVERIFY2(answers->warnings.first().endsWith(error), qPrintable(answers->warnings.first()));
+    QVERIFY2(answers->warnings.first().endsWith("QRegx: Bus Error"),
+             qPrintable(answers->warnings.first()));
     QCOMPARE(w->documentText(), shown);
     QCOMPARE(w->baseDocumentBytes(), base);
     QCOMPARE(w->currentFileName(), path);
@@ -261,26 +282,21 @@ void TestRomWindow::failedRestoreLeavesTheEditor()
 
 void TestRomWindow::untrustedPages_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("warning");
     const QString parseError = QStringLiteral("SAX Handler|Parse error at line %1, column %2:\n%3");
-    QTest::newRow("not XML") << QByteArray("\x01\x02garbage<<<")
-                             << parseError.arg(1).arg(1).arg(
-                                    "error occurred while parsing element.");
-    QTest::newRow("another root")
-        << QByteArray("<?xml version=\"1.0\"?><Other/>")
-        << "Zivra|File specified in ROM7-hostile is not a valid XML file for Zivra3.";
-    QTest::newRow("cut short")
-        << QByteArray("<Zivra3 addr=\"127.0.0.1\">\n<tab id=\"0\" name=\"Sheet1\">\n<entry ")
-        << parseError.arg(3).arg(8).arg("unexpected end of file.");
+    const QString badElement =
+        parseError.arg(1).arg(1).arg("error occurred while parsing element.");
+    QTest::newRow("not XML") << QByteArray("\x01\x02garbage<<<") << badElement;
+    QTest::newRow("another root") << QByteArray("<?xml version=\"1.0\"?><Other/>") << "Zivra|File specified in ROM7-hostile is not a valid XML file for Zivra3.";
+    QTest::newRow("cut short") << QByteArray("<Zivra3 addr=\"127.0.0.1\">\n<tab id=\"0\" name=\"Sheet1\">\n<entry ") << parseError.arg(3).arg(8).arg("unexpected end of file.");
     QByteArray deep = "<Zivra3 addr=\"127.0.0.1\">";
     for (int i = 0; i < 150; ++i)
         deep += "<tab id=\"0\" name=\"x\">";
-    QTest::newRow("nested deeply")
-        << deep << parseError.arg(1).arg(697).arg("elements nested too deeply.");
-    QTest::newRow("zero bytes") << QByteArray(300, '\0')
-                                << parseError.arg(1).arg(1).arg(
-                                       "error occurred while parsing element.");
+    QTest::newRow("nested deeply") << deep << parseError.arg(1).arg(697).arg("elements nested too deeply.");
+    QTest::newRow("zero bytes") << QByteArray(300, '\0') << badElement;
+    // clang-format on
 }
 
 void TestRomWindow::untrustedPages()
@@ -288,12 +304,11 @@ void TestRomWindow::untrustedPages()
     QFETCH(QByteArray, file);
     QFETCH(QString, warning);
     presetPage(7, file, "hostile");
-    auto w = window();
     answers->dialogs << pageChoice(7);
-    trigger(w.get(), "action_Restore");
+    trigger("action_Restore");
     QCOMPARE(answers->warnings, QStringList{warning});
     QCOMPARE(w->windowTitle(), QStringLiteral("NewFile[*] - Zivra"));
-    // Read as any file: whatever the reader says, the window stays usable.
+    // Whatever the reader says, the window stays usable.
     QVERIFY(w->sheetCount() >= 1);
     w->newDiagram();
     QCOMPARE(w->windowTitle(), QStringLiteral("NewFile[*] - Zivra"));
@@ -301,7 +316,6 @@ void TestRomWindow::untrustedPages()
 
 void TestRomWindow::bootPageOnly()
 {
-    auto w = window();
     emulator->clearLog();
     answers->dialogs << [](QDialog *dialog) {
         qobject_cast<QCheckBox *>(child<QTableWidget>(dialog, "tableWidget")->cellWidget(7, 0))
@@ -309,40 +323,29 @@ void TestRomWindow::bootPageOnly()
         child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
         return dialog->result();
     };
-    trigger(w.get(), "action_Change_Boot_ROM_Page");
+    trigger("action_Change_Boot_ROM_Page");
     QCOMPARE(answers->modals, QStringList{"RomDialog"});
+    QCOMPARE(writesSeen(*emulator), QStringList{"fffffc3e 07"});
     QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, 7));
-    QStringList writes;
-    for (const RequestLogEntry &entry : emulator->requestLog())
-        if (entry.isWrite() && entry.address != WriteEnableRegister)
-            writes << QStringLiteral("%1 %2")
-                          .arg(entry.address, 0, 16)
-                          .arg(QString::fromLatin1(entry.data.toHex()));
-    QCOMPARE(writes, QStringList{"fffffc3e 07"});
     QVERIFY(!emulator->writeEnabled());
     QVERIFY(!w->progress()->isVisible());
-    QCOMPARE(w->progress()->labelText(), QStringLiteral("Save to ROM"));
     QVERIFY(answers->warnings.isEmpty());
 }
 
 void TestRomWindow::cancelStopsThePageCommandOnly()
 {
     emulator->setBusyPolls(100000, 0); // the page command would not end by itself
-    auto w = window();
     answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
     answers->dialogs << pageChoice(6, QStringLiteral("cancelled"));
     w->action("action_Save")->trigger();
     QVERIFY(QTest::qWaitFor(
-        [this, &w]() {
+        [this]() {
             return w->progress() && w->progress()->maximum() == 16385 && emulator->isBusy();
         },
         60000));
     w->progress()->findChild<QPushButton *>()->click();
-    QVERIFY(QTest::qWaitFor([&w]() { return !w->isModuleBusy(); }, 60000));
-    bool aborted = false;
-    for (const RequestLogEntry &entry : emulator->requestLog())
-        aborted = aborted || (entry.isWrite() && entry.address == 0x8000);
-    QVERIFY(aborted);
+    QVERIFY(QTest::qWaitFor([this]() { return !w->isModuleBusy(); }, 60000));
+    QVERIFY(writesSeen(*emulator).filter(QRegularExpression("^8000 ")).size() > 0);
     QVERIFY2(answers->warnings.isEmpty(), qPrintable(answers->warnings.join('\n')));
     // The design still went to the page's file; the register image did not.
     QCOMPARE(pageFile(6), w->documentText());
@@ -353,12 +356,10 @@ void TestRomWindow::memoryFull()
 {
     for (int n = 16; n <= 2046; ++n)
         emulator->setFatEntry(n, 0x8FFF);
-    auto w = window();
-    QByteArray doc = design;
-    QVERIFY(w->loadDiagram(doc, QStringLiteral("every_kind.zvr3"), false));
+    loadDesign();
     answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
     answers->dialogs << pageChoice(2, QStringLiteral("too big"));
-    trigger(w.get(), "action_Save");
+    trigger("action_Save");
     QCOMPARE(answers->warnings,
              QStringList{"Zivra|Memory Full: The GUI information could not be saved."});
     QCOMPARE(emulator->fatEntry(2), quint16(0xFEFE));
@@ -367,84 +368,50 @@ void TestRomWindow::memoryFull()
 
 void TestRomWindow::refusals_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("action");
-    QTest::addColumn<bool>("protect");
-    QTest::addColumn<QByteArray>("version");
-    QTest::addColumn<QString>("warning");
-    const QString protectedText = QStringLiteral("Zivra|The Register is write-protected.");
-    QTest::newRow("save, protected") << "action_Save" << true << QByteArray("3") << protectedText;
-    QTest::newRow("boot page, protected")
-        << "action_Change_Boot_ROM_Page" << true << QByteArray("3") << protectedText;
-    QTest::newRow("clear, protected")
-        << "action_Clear_ROM" << true << QByteArray("3") << protectedText;
+    for (const char *action : {"action_Save", "action_Change_Boot_ROM_Page", "action_Clear_ROM"})
+        QTest::newRow(action) << action;
+    // clang-format on
 }
 
 void TestRomWindow::refusals()
 {
     QFETCH(QString, action);
-    QFETCH(bool, protect);
-    QFETCH(QByteArray, version);
-    QFETCH(QString, warning);
-    emulator->setWriteProtected(protect, false);
-    emulator->setVersion(version);
-    auto w = window();
-    trigger(w.get(), action.toLatin1().constData());
-    QCOMPARE(answers->warnings, QStringList{warning});
+    emulator->setWriteProtected(true, false);
+    trigger(qPrintable(action));
+    QCOMPARE(answers->warnings, QStringList{"Zivra|The Register is write-protected."});
     QVERIFY(answers->modals.isEmpty());
     QVERIFY(answers->questions.isEmpty());
-}
-
-void TestRomWindow::syncOfAChangedModule()
-{
-    presetPage(3, dataFile("two_empty_sheets.zvr3"), "run");
-    emulator->setPageState(0x83);
-    auto w = window();
-    QByteArray doc = design;
-    QVERIFY(w->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
-    const QByteArray shown = w->documentText();
-    const QString title = w->windowTitle();
-    answers->buttons << QMessageBox::Discard; // the start-up settings made it modified
-    trigger(w.get(), "actionSync");
-    QCOMPARE(answers->warnings, QStringList{"Zivra|Register settings are already modified."});
-    QCOMPARE(w->documentText(), shown);
-    QCOMPARE(w->windowTitle(), title);
-}
-
-void TestRomWindow::syncLoadsThePage()
-{
-    presetPage(3, dataFile("two_empty_sheets.zvr3"), "run");
-    emulator->setPageState(3);
-    auto w = window();
-    trigger(w.get(), "actionSync");
-    QVERIFY(answers->warnings.isEmpty());
-    QCOMPARE(w->windowTitle(), QStringLiteral("ROM3-run[*] - Zivra"));
-    QCOMPARE(w->tabName(1), QStringLiteral("Main"));
-    QCOMPARE(w->baseDocumentBytes(), dataFile("two_empty_sheets.zvr3"));
+    QVERIFY(writesSeen(*emulator).isEmpty());
 }
 
 void TestRomWindow::clearRom()
 {
     presetPage(3, dataFile("two_empty_sheets.zvr3"), "run");
     presetPage(9, dataFile("two_empty_sheets.zvr3"), "nine");
-    emulator->setWriteProtected(false, false);
-    {
-        // Boot page 4: the EEPROM takes it only with writes enabled.
-        QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, '\0')));
-        QVERIFY(emulator->poke(BootPageRegister, QByteArray(1, 4)));
-        QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, char(0xFF))));
-    }
-    auto w = window();
-    QByteArray doc = design;
-    QVERIFY(w->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
+    // Boot page 4: the EEPROM takes it only with writes enabled.
+    QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, '\0')));
+    QVERIFY(emulator->poke(BootPageRegister, QByteArray(1, 4)));
+    QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, char(0xFF))));
+    loadDesign();
     w->connectionSettings.timeout = 3;
     w->recordUndo();
     const QByteArray shown = w->documentText();
     const ConnectionSettings settings = w->connectionSettings;
 
+    // Answered No: nothing is written.
+    emulator->clearLog();
+    answers->buttons << QMessageBox::No;
+    trigger("action_Clear_ROM");
+    QVERIFY(writesSeen(*emulator).isEmpty());
+
     answers->buttons << QMessageBox::Yes;
-    trigger(w.get(), "action_Clear_ROM");
-    QCOMPARE(answers->questions,
-             QStringList{"Zivra|Are you sure you want to initialize ROM area?"});
+    trigger("action_Clear_ROM");
+    QCOMPARE(
+        answers->questions,
+        QVector<QString>(2, QStringLiteral("Zivra|Are you sure you want to initialize ROM area?"))
+            .toList());
     QVERIFY2(answers->warnings.isEmpty(), qPrintable(answers->warnings.join('\n')));
     for (int p = 0; p < 16; ++p)
         QCOMPARE(emulator->fatEntry(p), quint16(0xFEFE));
@@ -453,50 +420,7 @@ void TestRomWindow::clearRom()
     QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, '\0'));
     QCOMPARE(w->documentText(), shown);
     QVERIFY(w->connectionSettings == settings);
-    QCOMPARE(w->progress()->labelText(), QStringLiteral("Initialize ROM area"));
-    QCOMPARE(w->progress()->maximum(), 18);
     QVERIFY(!w->progress()->isVisible());
-
-    // Answered No: nothing is written.
-    emulator->clearLog();
-    answers->questions.clear();
-    answers->buttons << QMessageBox::No;
-    trigger(w.get(), "action_Clear_ROM");
-    for (const RequestLogEntry &entry : emulator->requestLog())
-        QVERIFY(!entry.isWrite());
-}
-
-void TestRomWindow::networkSetup()
-{
-    auto w = window();
-    QString shown;
-    answers->dialogs << [&shown](QDialog *dialog) {
-        child<QPushButton>(dialog, "pushButtonRead")->click();
-        auto *write = child<QPushButton>(dialog, "pushButtonRenewal");
-        if (!QTest::qWaitFor([write]() { return write->isEnabled(); }, 30000))
-            return int(QDialog::Accepted);
-        shown = dialog->findChild<QTextEdit *>()->toPlainText();
-        child<QLineEdit>(dialog, "lineEditNewAddr")->setText(QStringLiteral("127.0.0.7"));
-        child<QLineEdit>(dialog, "lineEditNewTcp")->setText(QStringLiteral("2500"));
-        child<QLineEdit>(dialog, "lineEditNewUdp")->setText(QStringLiteral("4800"));
-        write->click();
-        if (!QTest::qWaitFor([write]() { return write->isEnabled(); }, 30000))
-            return int(QDialog::Accepted);
-        (void)QTest::qWaitFor([dialog]() {
-            return dialog->findChild<QTextEdit *>()->toPlainText().contains("127.0.0.7");
-        });
-        dialog->reject();
-        return dialog->result();
-    };
-    w->action("actionHardware_Setup")->trigger();
-    QCOMPARE(answers->modals, QStringList{"NetSetupDialog"});
-    QVERIFY2(shown.contains("IP Address : 127.0.0.1\nTCP Data Port : 24\n"), qPrintable(shown));
-    QCOMPARE(emulator->peek(0xFFFFFC18u, 4), QByteArray::fromHex("7f000007"));
-    QCOMPARE(emulator->peek(0xFFFFFC1Cu, 2), QByteArray::fromHex("09c4"));
-    QCOMPARE(emulator->peek(0xFFFFFC22u, 2), QByteArray::fromHex("12c0"));
-    QCOMPARE(w->connectionSettings.host, QStringLiteral("127.0.0.7"));
-    QCOMPARE(w->connectionSettings.udpPort, quint16(4800));
-    QVERIFY(w->isWindowModified());
 }
 
 QTEST_MAIN(TestRomWindow)

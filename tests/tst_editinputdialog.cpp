@@ -154,6 +154,7 @@ void TestEditInputDialog::levels_data()
     QTest::newRow("seconds at the limit") << osc + "w:1,sec,4.294967295,sec||MainCnt=1sec SubCnt=4.294967295sec|1|88/4=1000000000 8c/4=4294967294";
     QTest::newRow("exact decimals") << osc + "w:1.005,usec,1.001,usec||MainCnt=1.005usec SubCnt=1.001usec|1|88/4=1005 8c/4=1000";
     QTest::newRow("true width zero, trimmed") << osc + "w: 0 ,nsec, 30,nsec||MainCnt=0nsec SubCnt=30nsec|1|88/4=0 8c/4=29";
+    QTest::newRow("false width under a microsecond") << osc + "w:100,nsec,0.5,usec||MainCnt=100nsec SubCnt=0.5usec|1|88/4=100 8c/4=499";
     QTest::newRow("false width zero") << osc + "w:100,nsec,0,nsec|" + width.arg("False Width", "1") + "||0|";
     QTest::newRow("half a nanosecond in usec") << osc + "w:100,nsec,0.0005,usec|" + width.arg("False Width", "0.001") + "||0|";
     QTest::newRow("true width above") << osc + "w:4294.967296,msec,1,nsec|" + width.arg("True Width", "0") + "||0|";
@@ -283,10 +284,14 @@ void TestEditInputDialog::portsAndNames()
     open(ch0);
     ui->comboBox->setCurrentText("IN-CH1");
     ui->ttl->setChecked(true);
+    QString snapshot;
+    bench->host.onSnapshot = [&snapshot, ch0]() { snapshot = ch0->params(); };
     QCOMPARE(pressOk(), QString());
+    bench->host.onSnapshot = nullptr;
     QCOMPARE(steps, 1);
     const QString ttl = "bUser=false bHigh=true Vth=3194";
     QCOMPARE(ch0->name() + ch0->displayName() + ch0->params(), "IN-CH1Veto" + ttl);
+    QCOMPARE(snapshot, ttl); // the settings were in place when the undo step was taken
 
     // A rename on its own port follows to the channel on every sheet.
     open(ch0);

@@ -1,9 +1,6 @@
 #include "blockitem.h"
 #include "editcntfncdialog.h"
-#include "editdlyfncdialog.h"
 #include "editinputdialog.h"
-#include "editlogicdialog.h"
-#include "editmsrcntdialog.h"
 #include "mainwindow.h"
 #include "memorymodule.h"
 #include "moduleemulator.h"
@@ -13,25 +10,16 @@
 #include "pulseentry.h"
 #include "scriptedanswers.h"
 #include "settingsdialogs.h"
-#include "ui_editcntfncdialog.h"
-#include "ui_editinputdialog.h"
 #include "windowkit.h"
 #include "workerprobe.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QComboBox>
-#include <QLineEdit>
+#include <QDialogButtonBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
-#include <QtEndian>
-
-#include <functional>
-#include <memory>
 
 namespace {
 
@@ -48,15 +36,41 @@ const QByteArray design =
     WindowKit::entry("OUT-CH3", 0, "OUT-CH3", "<net port=\"0\">PstLgc0</net>") +
     WindowKit::entry("MsrCnt1", 1, "MsrCnt1", "<net port=\"0\">PstLgc0</net>");
 
-template <class T> T *child(QWidget *dialog, const char *name)
+// A widget of the dialog by object name; "type" and "freqUnit" are the pulse entry's lists.
+QWidget *part(QWidget *dialog, const QString &name)
 {
-    return dialog->findChild<T *>(QLatin1String(name));
+    PulseEntry *entry = nullptr;
+    if (auto *counter = qobject_cast<EditCntFncDialog *>(dialog))
+        entry = counter->pulseEntry();
+    if (auto *channel = qobject_cast<EditInputDialog *>(dialog))
+        entry = channel->pulseEntry();
+    if (entry && (name == "type" || name == "freqUnit"))
+        return name == "type" ? entry->typeComboBox : entry->freqUnitComboBox;
+    return dialog->findChild<QWidget *>(name);
 }
 
-void clickOk(QWidget *dialog)
+// "name=value;..." steps: "!" clicks the button; otherwise the text, check or list entry ("#n":
+// the n-th) is set, or with `compare` checked.
+void play(QWidget *dialog, const QString &steps, bool compare)
 {
-    QTest::mouseClick(child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok),
-                      Qt::LeftButton);
+    for (const QString &step : steps.split(';')) {
+        const QString name = step.section('=', 0, 0);
+        const QString value = step.section('=', 1);
+        QWidget *w = part(dialog, name);
+        QVERIFY2(w, qPrintable(name));
+        const bool index = value.startsWith('#');
+        const char *key = index                            ? "currentIndex"
+                          : w->inherits("QComboBox")       ? "currentText"
+                          : w->inherits("QTextEdit")       ? "plainText"
+                          : w->inherits("QAbstractButton") ? "checked"
+                                                           : "text";
+        if (value == "!")
+            qobject_cast<QAbstractButton *>(w)->click();
+        else if (compare)
+            QCOMPARE(name + '=' + (index ? "#" : "") + w->property(key).toString(), step);
+        else
+            w->setProperty(key, index ? value.mid(1) : value);
+    }
 }
 
 } // namespace
@@ -67,42 +81,29 @@ class TestSettingsRoundTrip : public QObject, public WindowKit
 
 private slots:
     void initTestCase() { isolateSettings(); }
+    void everyKind_data();
     void everyKind();
 
 private:
+    // Opens the block's settings as the Edit action does, plays the steps and closes it.
     static BlockItem *block(MainWindow *window, const QString &name);
-    static quint32 word(const ModuleEmulator &module, quint32 address, int width);
-    // Opens the block's settings as the Edit action does and hands the dialog
-    // (for a logic block its scroll-area window) to `use`; closes it after.
-    static void edit(MainWindow *window, const QString &name,
-                     const std::function<void(QWidget *)> &use);
+    static void edit(MainWindow *window, const QString &name, const QString &steps, bool compare);
 };
 
 BlockItem *TestSettingsRoundTrip::block(MainWindow *window, const QString &name)
 {
+    BlockItem *found = nullptr;
     ProgramData *data = window->design();
-    for (const QVector<BlockItem *> *list :
-         {&data->inputBlocks, &data->preLogicBlocks, &data->functionBlocks, &data->postLogicBlocks,
-          &data->sinkBlocks}) {
-        for (BlockItem *b : *list) {
-            if (b->name() == name)
-                return b;
-        }
+    for (const auto *list :
+         {&data->inputBlocks, &data->preLogicBlocks, &data->functionBlocks, &data->sinkBlocks}) {
+        for (BlockItem *b : *list)
+            found = b->name() == name ? b : found;
     }
-    return nullptr;
+    return found;
 }
 
-quint32 TestSettingsRoundTrip::word(const ModuleEmulator &module, quint32 address, int width)
-{
-    const QByteArray bytes = module.peek(address, width);
-    quint32 value = 0;
-    for (char b : bytes)
-        value = value << 8 | quint8(b);
-    return value;
-}
-
-void TestSettingsRoundTrip::edit(MainWindow *window, const QString &name,
-                                 const std::function<void(QWidget *)> &use)
+void TestSettingsRoundTrip::edit(MainWindow *window, const QString &name, const QString &steps,
+                                 bool compare)
 {
     BlockItem *target = block(window, name);
     QVERIFY2(target, qPrintable(name));
@@ -113,113 +114,59 @@ void TestSettingsRoundTrip::edit(MainWindow *window, const QString &name,
     NIMActionEdit(QString(), target, window->sheetAt(target->sheet()));
     ModalHooks::setSettingsRunner(ModalHooks::SettingsRunner());
     QVERIFY2(opened, qPrintable(name));
-    use(opened);
+    play(opened, steps, compare);
+    if (!compare) {
+        auto *dialog = qobject_cast<QDialog *>(opened.data());
+        dialog = dialog ? dialog : opened->findChild<QDialog *>(); // a logic dialog's scroll area
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok),
+                          Qt::LeftButton);
+        if (qobject_cast<EditCntFncDialog *>(dialog) || qobject_cast<EditInputDialog *>(dialog))
+            QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    }
     delete opened;
+}
+
+void TestSettingsRoundTrip::everyKind_data()
+{
+    // block | steps in the dialog | steps checked on reopening (empty: the same) | registers
+    // downloaded to the emulator ("a+ku": address a plus k times the block's function unit)
+    QTest::addColumn<QString>("spec");
+    // clang-format off
+    QTest::newRow("logic") << "PreLgc0|textEdit=_A or _B||";
+    QTest::newRow("counter duty") << "CntFnc0|modeComboBox=#9;radioButtonFrequency=!;type=Duty;freqUnit=MHz;mainLineEdit=25;subLineEdit=2"
+        "|modeComboBox=#9;type=Duty;freqUnit=MHz;mainLineEdit=25;subLineEdit=2;radioButtonPulseWidth=!;mainLineEdit=125;subLineEdit=375"
+        "|8+1u/1=9 20+8u/4=125 24+8u/4=374";
+    QTest::newRow("delay") << "DlyFnc0|unitComboBox=us;delayEdit=1.234||10+2u/2=1234";
+    QTest::newRow("measurement counter") << "MsrCnt1|m_areaComboBox=#1;m_enbComboBox=#3||61/1=13";
+    QTest::newRow("input threshold") << "IN-CH0|user=true;high=true;vth=0.75;lineEdit=Start||70/2=2662 6b/1&1=0";
+    QTest::newRow("user oscillator") << "IN-USER|userControl=false;mainComboBox=usec;mainLineEdit=1.5;subComboBox=msec;subLineEdit=2||88/4=1500 8c/4=1999999";
+    QTest::newRow("output levels") << "OUT-CH3|nimOut=false;ttlOut=true||68/1&8=0 69/1&8=8";
+    // clang-format on
 }
 
 void TestSettingsRoundTrip::everyKind()
 {
+    QFETCH(QString, spec);
+    const QStringList f = spec.split('|');
     ScriptedAnswers answers;
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
     const QString path = dir.filePath("roundtrip.zvr3");
     QByteArray before;
-
-    // Set in the dialogs.
     {
         auto window = newWindow(true);
         QByteArray text = document(design);
         QVERIFY(window->readXmlData(&text));
         MemoryModule original;
         QVERIFY(window->design()->download(&original));
-        before = original.read(0x2000, 0x0800);
-
-        edit(window.get(), "PreLgc0", [](QWidget *w) {
-            auto *logic = qobject_cast<EditLogicDialog *>(qobject_cast<QScrollArea *>(w)->widget());
-            QVERIFY(logic);
-            child<QTextEdit>(logic, "textEdit")->setPlainText("_A or _B");
-            clickOk(logic);
-        });
-        edit(window.get(), "CntFnc0", [](QWidget *w) {
-            auto *counter = qobject_cast<EditCntFncDialog *>(w);
-            QVERIFY(counter);
-            counter->form()->modeComboBox->setCurrentIndex(9);
-            QTest::mouseClick(counter->form()->radioButtonFrequency, Qt::LeftButton);
-            counter->pulseEntry()->typeComboBox->setCurrentText("Duty");
-            counter->pulseEntry()->freqUnitComboBox->setCurrentText("MHz");
-            counter->form()->mainLineEdit->setText("25");
-            counter->form()->subLineEdit->setText("2");
-            clickOk(counter);
-            QCOMPARE(counter->result(), int(QDialog::Accepted));
-        });
-        edit(window.get(), "DlyFnc0", [](QWidget *w) {
-            QVERIFY(qobject_cast<EditDlyFncDialog *>(w));
-            child<QComboBox>(w, "unitComboBox")->setCurrentText("us");
-            child<QLineEdit>(w, "delayEdit")->setText("1.234");
-            clickOk(w);
-        });
-        edit(window.get(), "MsrCnt1", [](QWidget *w) {
-            QVERIFY(qobject_cast<EditMsrCntDialog *>(w));
-            child<QComboBox>(w, "m_areaComboBox")->setCurrentIndex(1);
-            child<QComboBox>(w, "m_enbComboBox")->setCurrentIndex(3);
-            clickOk(w);
-        });
-        edit(window.get(), "IN-CH0", [](QWidget *w) {
-            auto *channel = qobject_cast<EditInputDialog *>(w);
-            QVERIFY(channel);
-            channel->form()->user->setChecked(true);
-            channel->form()->high->setChecked(true);
-            channel->form()->vth->setText("0.75");
-            channel->form()->lineEdit->setText("Start");
-            clickOk(channel);
-            QCOMPARE(channel->result(), int(QDialog::Accepted));
-        });
-        edit(window.get(), "IN-USER", [](QWidget *w) {
-            auto *user = qobject_cast<EditInputDialog *>(w);
-            QVERIFY(user);
-            user->form()->userControl->setChecked(false);
-            user->form()->mainComboBox->setCurrentText("usec");
-            user->form()->mainLineEdit->setText("1.5");
-            user->form()->subComboBox->setCurrentText("msec");
-            user->form()->subLineEdit->setText("2");
-            clickOk(user);
-            QCOMPARE(user->result(), int(QDialog::Accepted));
-        });
-        edit(window.get(), "OUT-CH3", [](QWidget *w) {
-            auto *output = qobject_cast<EditInputDialog *>(w);
-            QVERIFY(output);
-            output->form()->nimOut->setChecked(false);
-            output->form()->ttlOut->setChecked(true);
-            clickOk(output);
-        });
+        before = original.image();
+        edit(window.get(), f[0], f[1], false);
         QCOMPARE(answers.warnings.join("//"), QString());
         QVERIFY(window->save(path));
     }
-
-    // Reopened: the pulse dialogs show what was set, in the entry it was set in.
     auto window = newWindow(true);
     window->open(path);
     QCOMPARE(window->currentFileName(), path);
-    edit(window.get(), "CntFnc0", [](QWidget *w) {
-        auto *counter = qobject_cast<EditCntFncDialog *>(w);
-        QCOMPARE(counter->form()->modeComboBox->currentIndex(), 9);
-        QVERIFY(counter->pulseEntry()->frequencyEntry);
-        QCOMPARE(counter->pulseEntry()->typeComboBox->currentText(), QStringLiteral("Duty"));
-        QCOMPARE(counter->pulseEntry()->freqUnitComboBox->currentText(), QStringLiteral("MHz"));
-        QCOMPARE(counter->form()->mainLineEdit->text(), QStringLiteral("25"));
-        QCOMPARE(counter->form()->subLineEdit->text(), QStringLiteral("2"));
-        QTest::mouseClick(counter->form()->radioButtonPulseWidth, Qt::LeftButton);
-        QCOMPARE(counter->form()->mainLineEdit->text(), QStringLiteral("125"));
-        QCOMPARE(counter->form()->subLineEdit->text(), QStringLiteral("375"));
-    });
-    edit(window.get(), "IN-USER", [](QWidget *w) {
-        auto *user = qobject_cast<EditInputDialog *>(w);
-        QVERIFY(!user->form()->userControl->isChecked());
-        QCOMPARE(user->form()->mainLineEdit->text(), QStringLiteral("1.5"));
-        QCOMPARE(user->form()->mainComboBox->currentText(), QStringLiteral("usec"));
-        QCOMPARE(user->form()->subLineEdit->text(), QStringLiteral("2"));
-        QCOMPARE(user->form()->subComboBox->currentText(), QStringLiteral("msec"));
-    });
+    edit(window.get(), f[0], f[2].isEmpty() ? f[1] : f[2], true);
 
     // Downloaded by the real worker to the emulator on 127.0.0.1.
     ModuleEmulator module;
@@ -230,33 +177,20 @@ void TestSettingsRoundTrip::everyKind()
     WorkerProbe probe(&worker);
     QVERIFY(probe.run());
     QVERIFY2(probe.ok, qPrintable(probe.errorText));
-
-    ProgramData *data = window->design();
-    int counterUnit = -1;
-    int delayUnit = -1;
-    for (int c = 0; c < 8; ++c) {
-        if (data->unitSlots[3 + c] == block(window.get(), "CntFnc0"))
-            counterUnit = c;
-        if (data->unitSlots[ProgramData::delayUnitSlot[c]] == block(window.get(), "DlyFnc0"))
-            delayUnit = c;
-    }
-    QVERIFY(counterUnit >= 0 && delayUnit >= 0);
-    QCOMPARE(word(module, 0x0008 + counterUnit, 1), 9u);
-    QCOMPARE(word(module, 0x0020 + 8 * counterUnit, 4), 125u);
-    QCOMPARE(word(module, 0x0024 + 8 * counterUnit, 4), 375u - 1); // counted from zero
-    QCOMPARE(word(module, 0x0010 + 2 * delayUnit, 2), 1234u);
-    QCOMPARE(word(module, 0x0061, 1), 13u);          // gate 1, source 3
-    QCOMPARE(word(module, 0x0070, 2), 2662u);        // 0.75 V
-    QCOMPARE(word(module, 0x006B, 1) & 0x01, 0u);    // active high
-    QCOMPARE(word(module, 0x0068, 1) & 0x08, 0u);    // OUT-CH3 without NIM
-    QCOMPARE(word(module, 0x0069, 1) & 0x08, 0x08u); // with LVTTL
-    QCOMPARE(word(module, 0x0088, 4), 1500u);
-    QCOMPARE(word(module, 0x008C, 4), 2000000u - 1);
-    // The logic took effect: its table is the compiled one, and not the old one.
     MemoryModule expected;
-    QVERIFY(data->download(&expected));
+    QVERIFY(window->design()->download(&expected));
     QCOMPARE(module.designImage(), expected.image());
-    QVERIFY(module.peek(0x2000, 0x0800) != before);
+    QVERIFY(module.designImage() != before); // the change took effect
+    int unit = 0;
+    for (int c = 0; c < 8; ++c) {
+        const BlockItem *target = block(window.get(), f[0]);
+        if (window->design()->unitSlots[3 + c] == target ||
+            window->design()->unitSlots[ProgramData::delayUnitSlot[c]] == target)
+            unit = c;
+    }
+    QCOMPARE(MemoryModule::words(
+                 f[3], [&module](quint32 a, int n) { return module.peek(a, n); }, unit),
+             f[3]);
 }
 
 QTEST_MAIN(TestSettingsRoundTrip)

@@ -7,6 +7,8 @@
 
 #include "registerwriter.h"
 
+#include <functional>
+
 // A module held in memory: every write request is recorded and lands in a
 // 64 KiB register image. Failures and a cancel can be staged.
 class MemoryModule : public RegisterWriter
@@ -40,6 +42,10 @@ public:
     QByteArray read(quint32 address, int length) const;
     // Concatenated configuration area and tables, for golden images.
     QByteArray image() const;
+    // Big-endian words for "address/width&mask=value ..." keys (hexadecimal address, "a+ku" for
+    // a + k * unit; optional mask), read through `read` and written back with the values they hold.
+    static QString words(const QString &keys, const std::function<QByteArray(quint32, int)> &read,
+                         int unit = 0);
 
 protected:
     int sendWriteRequest(quint32 address, const QByteArray &data) override;

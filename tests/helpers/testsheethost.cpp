@@ -5,8 +5,11 @@
 
 void TestSheetHost::recordUndo()
 {
-    if (!undoSuspended)
-        ++snapshots;
+    if (undoSuspended)
+        return;
+    ++snapshots;
+    if (onSnapshot)
+        onSnapshot();
 }
 
 ProgramWidget *TestSheetHost::sheetAt(int index) const

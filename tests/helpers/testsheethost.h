@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class ProgramData;
 
 // The window side of a sheet, recording what the sheet asks of it. The linked
@@ -30,7 +32,8 @@ public:
     void setInputName(BlockItem *block, const QString &newName) override;
     void removeLinkedLabels(const QString &name) override;
 
-    int snapshots = 0; // undo snapshots recorded
+    int snapshots = 0;                // undo snapshots recorded
+    std::function<void()> onSnapshot; // runs as each snapshot is taken
     int pastes = 0;
     bool undoSuspended = false;
     bool controlKeyHeld = false;

@@ -9,3 +9,14 @@ void StreamProbe::updateData(int channel, QString text, quint64 n, double s)
     sum[channel] += s;
     last[channel] = text;
 }
+
+void StreamProbe::reset()
+{
+    for (int ch = 0; ch < 4; ++ch) {
+        count[ch] = 0;
+        sum[ch] = 0;
+        last[ch].clear();
+    }
+    reports = connections = closedByServer = 0;
+    errors.clear();
+}

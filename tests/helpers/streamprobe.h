@@ -20,6 +20,7 @@ public:
     QStringList errors;
 
     quint64 total() const { return count[0] + count[1] + count[2] + count[3]; }
+    void reset();
 
 public slots:
     void connected() { ++connections; }

@@ -69,359 +69,313 @@ class TestRomWindow : public QObject, private WindowKit
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase() { isolateSettings(); }
-    void init();
-    void cleanup();
-    void saveAndRestoreRoundTrip();
-    void pageIntoWindow_data();
-    void pageIntoWindow();
-    void failedRestoreLeavesTheEditor_data();
-    void failedRestoreLeavesTheEditor();
-    void untrustedPages_data();
-    void untrustedPages();
-    void bootPageOnly();
-    void cancelStopsThePageCommandOnly();
-    void memoryFull();
-    void refusals_data();
-    void refusals();
-    void clearRom();
-
-private:
-    std::unique_ptr<MainWindow> window();
-    void trigger(const char *action, MainWindow *on = nullptr);
-    void loadDesign();
-    // A file stored on page p as the editor stores it, with its comment.
-    void presetPage(int page, const QByteArray &file, const QByteArray &comment);
-    QByteArray pageFile(int page) const;
-
     std::unique_ptr<ModuleEmulator> emulator;
     std::unique_ptr<ScriptedAnswers> answers;
     std::unique_ptr<MainWindow> w;
     QByteArray design;
-};
 
-void TestRomWindow::init()
-{
-    emulator.reset(new ModuleEmulator);
-    QVERIFY(emulator->start());
-    emulator->setBusyPolls(1, 0);
-    answers.reset(new ScriptedAnswers);
-    design = dataFile("every_kind.zvr3");
-    QVERIFY(design.size() > 4096); // a file of two clusters
-    w = window();
-}
-
-void TestRomWindow::cleanup()
-{
-    w.reset();
-    answers.reset();
-    emulator.reset();
-}
-
-std::unique_ptr<MainWindow> TestRomWindow::window()
-{
-    ConnectionSettings startup;
-    startup.host = QStringLiteral("127.0.0.1");
-    startup.udpPort = emulator->udpPort();
-    startup.autoConnect = false;
-    return std::make_unique<MainWindow>(QString(), &startup);
-}
-
-void TestRomWindow::trigger(const char *action, MainWindow *on)
-{
-    MainWindow *target = on ? on : w.get();
-    QVERIFY2(target->action(action)->isEnabled(), action);
-    target->action(action)->trigger();
-    QVERIFY(QTest::qWaitFor([target]() { return !target->isModuleBusy(); }, 60000));
-    QVERIFY2(answers->unexpected == 0,
-             qPrintable(answers->questions.join('\n') + answers->modals.join(',')));
-}
-
-void TestRomWindow::loadDesign()
-{
-    QByteArray doc = design;
-    QVERIFY(w->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
-}
-
-void TestRomWindow::presetPage(int page, const QByteArray &file, const QByteArray &comment)
-{
-    QVERIFY(file.size() <= 4096);
-    emulator->setCluster(page, file);
-    emulator->setFatEntry(page, quint16(0x8000 | (file.size() - 1)));
-    emulator->poke(0x0100 + quint32(page) * 112, directoryEntry(comment));
-}
-
-QByteArray TestRomWindow::pageFile(int page) const
-{
-    QByteArray fat;
-    for (int n = 0; n < 2048; ++n) {
-        const quint16 e = emulator->fatEntry(n);
-        fat.append(char(e >> 8));
-        fat.append(char(e & 0xFF));
+    std::unique_ptr<MainWindow> window()
+    {
+        ConnectionSettings startup;
+        startup.host = QStringLiteral("127.0.0.1");
+        startup.udpPort = emulator->udpPort();
+        startup.autoConnect = false;
+        return std::make_unique<MainWindow>(QString(), &startup);
     }
-    QByteArray file;
-    for (const RomFat::Link &link : RomFat::chain(fat, page))
-        file += emulator->cluster(link.cluster).left(link.size);
-    return file;
-}
 
-void TestRomWindow::saveAndRestoreRoundTrip()
-{
-    loadDesign();
-    const QByteArray shown = w->documentText();
+    void trigger(const char *action, MainWindow *on = nullptr)
+    {
+        MainWindow *target = on ? on : w.get();
+        QVERIFY2(target->action(action)->isEnabled(), action);
+        target->action(action)->trigger();
+        QVERIFY(QTest::qWaitFor([target]() { return !target->isModuleBusy(); }, 60000));
+        QVERIFY2(answers->unexpected == 0,
+                 qPrintable(answers->questions.join('\n') + answers->modals.join(',')));
+    }
 
-    // Not downloaded yet: both questions, then the page dialog.
-    answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
-    answers->dialogs << pageChoice(3, QString::fromUtf8("Messung ä"));
-    trigger("action_Save");
-    QCOMPARE(answers->questions, (QStringList{NotDownloaded, CannotBeSaved}));
-    QVERIFY2(answers->warnings.isEmpty(), qPrintable(answers->warnings.join('\n')));
-    QCOMPARE(pageFile(3), shown);
-    QCOMPARE(emulator->romDirectory().mid(3 * 112, 112), directoryEntry("Messung \xc3\xa4"));
-    QCOMPARE(emulator->pageState(), quint8(3));
-    QVERIFY(!w->progress()->isVisible());
+    // Saves the window's design to a page, answering Yes to both questions before the dialog.
+    void saveTo(int page, const QString &comment = QString(), MainWindow *on = nullptr)
+    {
+        answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
+        answers->dialogs << pageChoice(page, comment);
+        trigger("action_Save", on);
+    }
 
-    auto b = window();
-    QString offered;
-    answers->dialogs << [&offered](QDialog *dialog) {
-        offered = child<QComboBox>(dialog, "comboBox")->itemText(3);
-        return pageChoice(3)(dialog);
-    };
-    trigger("action_Restore", b.get());
-    QCOMPARE(offered, QString::fromUtf8("3: Messung ä"));
-    QVERIFY2(answers->warnings.isEmpty(), qPrintable(answers->warnings.join('\n')));
-    QCOMPARE(b->documentText(), shown);
-    QCOMPARE(b->baseDocumentBytes(), shown);
-    QCOMPARE(b->windowTitle(), QString::fromUtf8("ROM3-Messung ä[*] - Zivra"));
-    QVERIFY(b->currentFileName().isEmpty());
-    QVERIFY(!b->isWindowModified());
+    void loadDesign()
+    {
+        QByteArray doc = design;
+        QVERIFY(w->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
+    }
 
-    // Saved again from the restored window, to a page whose comment is kept.
-    answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
-    answers->dialogs << pageChoice(3);
-    trigger("action_Save", b.get());
-    QCOMPARE(pageFile(3), shown);
-    QCOMPARE(emulator->romDirectory().mid(3 * 112, 112), directoryEntry("Messung \xc3\xa4"));
-}
+    // A file stored on page p as the editor stores it, with its comment.
+    void presetPage(int page, const QByteArray &file, const QByteArray &comment)
+    {
+        QVERIFY(file.size() <= 4096);
+        emulator->setCluster(page, file);
+        emulator->setFatEntry(page, quint16(0x8000 | (file.size() - 1)));
+        emulator->poke(0x0100 + quint32(page) * 112, directoryEntry(comment));
+    }
 
-void TestRomWindow::pageIntoWindow_data()
-{
-    // clang-format off
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<int>("pageState"); // the module's page byte: bit 7 set when registers changed
-    QTest::addColumn<QByteArray>("comment"); // null: page 3 holds no design
-    QTest::addColumn<QString>("title"); // of the window after it
-    QTest::addColumn<QString>("warning");
-    const QString restore = QStringLiteral("action_Restore");
-    QTest::newRow("no comment") << restore << 3 << QByteArray("") << "ROM3" << "";
-    QTest::newRow("comment") << restore << 3 << QByteArray("run") << "ROM3-run" << "";
-    QTest::newRow("prefix already there") << restore << 3 << QByteArray("ROM3-run") << "ROM3-run" << "";
-    QTest::newRow("another page's prefix") << restore << 3 << QByteArray("ROM12-run") << "ROM3-ROM12-run" << "";
-    QTest::newRow("Latin-1 comment") << restore << 3 << QByteArray("M\xe4rz") << QString::fromLatin1("ROM3-M\xe4rz") << "";
-    QTest::newRow("no design on the page") << restore << 3 << QByteArray() << "NewFile" << "Zivra|ROM3: There is no data to be displayed.";
-    QTest::newRow("sync of an unchanged module") << "actionSync" << 3 << QByteArray("run") << "ROM3-run" << "";
-    QTest::newRow("sync of a changed module") << "actionSync" << 0x83 << QByteArray("run") << "NewFile" << "Zivra|Register settings are already modified.";
-    // clang-format on
-}
+    QByteArray pageFile(int page) const
+    {
+        QByteArray fat;
+        for (int n = 0; n < 2048; ++n)
+            fat.append(char(emulator->fatEntry(n) >> 8)).append(char(emulator->fatEntry(n)));
+        QByteArray file;
+        for (const RomFat::Link &link : RomFat::chain(fat, page))
+            file += emulator->cluster(link.cluster).left(link.size);
+        return file;
+    }
 
-void TestRomWindow::pageIntoWindow()
-{
-    QFETCH(QString, action);
-    QFETCH(int, pageState);
-    QFETCH(QByteArray, comment);
-    QFETCH(QString, title);
-    QFETCH(QString, warning);
-    const QByteArray file = dataFile("two_empty_sheets.zvr3");
-    if (!comment.isNull())
-        presetPage(3, file, comment);
-    emulator->setPageState(quint8(pageState));
-    const QByteArray before = w->documentText();
-    answers->dialogs << pageChoice(3);
-    trigger(qPrintable(action));
-    QCOMPARE(answers->warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
-    QCOMPARE(w->windowTitle(), title + QStringLiteral("[*] - Zivra"));
-    QVERIFY(w->currentFileName().isEmpty());
-    QCOMPARE(w->baseDocumentBytes(), warning.isEmpty() ? file : QByteArray());
-    if (!warning.isEmpty())
+    void noWarnings()
+    {
+        QVERIFY2(answers->warnings.isEmpty(), qPrintable(answers->warnings.join('\n')));
+    }
+
+private slots:
+    void initTestCase() { isolateSettings(); }
+
+    void init()
+    {
+        emulator.reset(new ModuleEmulator);
+        QVERIFY(emulator->start());
+        emulator->setBusyPolls(1, 0);
+        answers.reset(new ScriptedAnswers);
+        design = dataFile("every_kind.zvr3");
+        QVERIFY(design.size() > 4096); // a file of two clusters
+        w = window();
+    }
+
+    void cleanup()
+    {
+        w.reset();
+        answers.reset();
+        emulator.reset();
+    }
+
+    void saveAndRestoreRoundTrip()
+    {
+        loadDesign();
+        const QByteArray shown = w->documentText();
+        saveTo(3, QString::fromUtf8("Messung ä")); // not downloaded yet: both questions asked
+        QCOMPARE(answers->questions, (QStringList{NotDownloaded, CannotBeSaved}));
+        noWarnings();
+        QCOMPARE(pageFile(3), shown);
+        QCOMPARE(emulator->romDirectory().mid(3 * 112, 112), directoryEntry("Messung \xc3\xa4"));
+        QCOMPARE(emulator->pageState(), quint8(3));
+        QVERIFY(!w->progress()->isVisible());
+
+        auto b = window();
+        QString offered;
+        answers->dialogs << [&offered](QDialog *dialog) {
+            offered = child<QComboBox>(dialog, "comboBox")->itemText(3);
+            return pageChoice(3)(dialog);
+        };
+        trigger("action_Restore", b.get());
+        QCOMPARE(offered, QString::fromUtf8("3: Messung ä"));
+        noWarnings();
+        QCOMPARE(b->documentText(), shown);
+        QCOMPARE(b->baseDocumentBytes(), shown);
+        QCOMPARE(b->windowTitle(), QString::fromUtf8("ROM3-Messung ä[*] - Zivra"));
+        QVERIFY(!b->isWindowModified());
+
+        saveTo(3, QString(), b.get()); // saved again from the restored window: comment kept
+        QCOMPARE(pageFile(3), shown);
+        QCOMPARE(emulator->romDirectory().mid(3 * 112, 112), directoryEntry("Messung \xc3\xa4"));
+    }
+
+    void pageIntoWindow_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("pageState"); // the module's page byte: bit 7 set when registers changed
+        QTest::addColumn<QByteArray>("comment"); // null: page 3 holds no design
+        QTest::addColumn<QByteArray>("file"); // null: a valid design
+        QTest::addColumn<QString>("title"); // of the window after it
+        QTest::addColumn<QString>("warning");
+        const QString restore = QStringLiteral("action_Restore");
+        const QByteArray valid;
+        QTest::newRow("no comment") << restore << 3 << QByteArray("") << valid << "ROM3" << "";
+        QTest::newRow("comment") << restore << 3 << QByteArray("run") << valid << "ROM3-run" << "";
+        QTest::newRow("prefix already there") << restore << 3 << QByteArray("ROM3-run") << valid << "ROM3-run" << "";
+        QTest::newRow("another page's prefix") << restore << 3 << QByteArray("ROM12-run") << valid << "ROM3-ROM12-run" << "";
+        QTest::newRow("Latin-1 comment") << restore << 3 << QByteArray("M\xe4rz") << valid << QString::fromLatin1("ROM3-M\xe4rz") << "";
+        QTest::newRow("no design on the page") << restore << 3 << QByteArray() << valid << "NewFile" << "Zivra|ROM3: There is no data to be displayed.";
+        QTest::newRow("sync of an unchanged module") << "actionSync" << 3 << QByteArray("run") << valid << "ROM3-run" << "";
+        QTest::newRow("sync of a changed module") << "actionSync" << 0x83 << QByteArray("run") << valid << "NewFile" << "Zivra|Register settings are already modified.";
+        // Hostile pages: a warning, never a crash, and the window stays usable.
+        const QString parseError = QStringLiteral("SAX Handler|Parse error at line %1, column %2:\n%3");
+        const QString badElement = parseError.arg(1).arg(1).arg("error occurred while parsing element.");
+        QByteArray deep = "<Zivra3 addr=\"127.0.0.1\">";
+        for (int i = 0; i < 150; ++i)
+            deep += "<tab id=\"0\" name=\"x\">";
+        QTest::newRow("not XML") << restore << 3 << QByteArray("hostile") << QByteArray("\x01\x02garbage<<<") << "NewFile" << badElement;
+        QTest::newRow("another root") << restore << 3 << QByteArray("hostile") << QByteArray("<?xml version=\"1.0\"?><Other/>") << "NewFile" << "Zivra|File specified in ROM3-hostile is not a valid XML file for Zivra3.";
+        QTest::newRow("cut short") << restore << 3 << QByteArray("hostile") << QByteArray("<Zivra3 addr=\"127.0.0.1\">\n<tab id=\"0\" name=\"Sheet1\">\n<entry ") << "NewFile" << parseError.arg(3).arg(8).arg("unexpected end of file.");
+        QTest::newRow("nested deeply") << restore << 3 << QByteArray("hostile") << deep << "NewFile" << parseError.arg(1).arg(697).arg("elements nested too deeply.");
+        QTest::newRow("zero bytes") << restore << 3 << QByteArray("hostile") << QByteArray(300, '\0') << "NewFile" << badElement;
+        // clang-format on
+    }
+
+    void pageIntoWindow()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, pageState);
+        QFETCH(QByteArray, comment);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, title);
+        QFETCH(QString, warning);
+        if (file.isNull())
+            file = dataFile("two_empty_sheets.zvr3");
+        if (!comment.isNull())
+            presetPage(3, file, comment);
+        emulator->setPageState(quint8(pageState));
+        const QByteArray before = w->documentText();
+        answers->dialogs << pageChoice(3);
+        trigger(qPrintable(action));
+        QCOMPARE(answers->warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+        QCOMPARE(w->windowTitle(), title + QStringLiteral("[*] - Zivra"));
+        QVERIFY(w->currentFileName().isEmpty());
+        QCOMPARE(w->baseDocumentBytes(), warning.isEmpty() ? file : QByteArray());
+        if (warning.isEmpty())
+            return;
         QCOMPARE(w->documentText(), before);
-}
+        QVERIFY(w->sheetCount() >= 1);
+        w->newDiagram();
+        QCOMPARE(w->windowTitle(), QStringLiteral("NewFile[*] - Zivra"));
+    }
 
-void TestRomWindow::failedRestoreLeavesTheEditor_data()
-{
-    // clang-format off
-    QTest::addColumn<quint32>("address"); // a bus error here fails the restore
-    QTest::newRow("page command") << 0x8073u;
-    QTest::newRow("cluster read") << 0x8105u;
-    // clang-format on
-}
+    void failedRestoreLeavesTheEditor_data()
+    {
+        QTest::addColumn<quint32>("address"); // a bus error here fails the restore
+        QTest::newRow("page command") << 0x8073u;
+        QTest::newRow("cluster read") << 0x8105u;
+    }
 
-void TestRomWindow::failedRestoreLeavesTheEditor()
-{
-    QFETCH(quint32, address);
-    presetPage(3, dataFile("two_empty_sheets.zvr3"), "other");
-    QTemporaryDir dir;
-    const QString path = writeFile(dir, QStringLiteral("mine.zvr3"), design);
-    w->open(path);
-    const QByteArray shown = w->documentText();
-    const QByteArray base = w->baseDocumentBytes();
-    const QString title = w->windowTitle();
-    answers->buttons << QMessageBox::Discard; // the start-up settings made it modified
-    emulator->addRule(
-        FaultRule(FaultRule::BusError, FaultRule::WriteCommand, address, address, -1));
-    answers->dialogs << pageChoice(3);
-    trigger("action_Restore");
-    QCOMPARE(answers->warnings.size(), 1);
-    QVERIFY2(answers->warnings.first().endsWith("QRegx: Bus Error"),
-             qPrintable(answers->warnings.first()));
-    QCOMPARE(w->documentText(), shown);
-    QCOMPARE(w->baseDocumentBytes(), base);
-    QCOMPARE(w->currentFileName(), path);
-    QCOMPARE(w->windowTitle(), title);
-}
+    void failedRestoreLeavesTheEditor()
+    {
+        QFETCH(quint32, address);
+        presetPage(3, dataFile("two_empty_sheets.zvr3"), "other");
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("mine.zvr3"), design);
+        w->open(path);
+        const QByteArray shown = w->documentText(), base = w->baseDocumentBytes();
+        const QString title = w->windowTitle();
+        answers->buttons << QMessageBox::Discard; // the start-up settings made it modified
+        emulator->addRule(
+            FaultRule(FaultRule::BusError, FaultRule::WriteCommand, address, address, -1));
+        answers->dialogs << pageChoice(3);
+        trigger("action_Restore");
+        QCOMPARE(answers->warnings.size(), 1);
+        QVERIFY2(answers->warnings.first().endsWith("QRegx: Bus Error"),
+                 qPrintable(answers->warnings.first()));
+        QCOMPARE(w->documentText(), shown);
+        QCOMPARE(w->baseDocumentBytes(), base);
+        QCOMPARE(w->currentFileName(), path);
+        QCOMPARE(w->windowTitle(), title);
+    }
 
-void TestRomWindow::untrustedPages_data()
-{
-    // clang-format off
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("warning");
-    const QString parseError = QStringLiteral("SAX Handler|Parse error at line %1, column %2:\n%3");
-    const QString badElement =
-        parseError.arg(1).arg(1).arg("error occurred while parsing element.");
-    QTest::newRow("not XML") << QByteArray("\x01\x02garbage<<<") << badElement;
-    QTest::newRow("another root") << QByteArray("<?xml version=\"1.0\"?><Other/>") << "Zivra|File specified in ROM7-hostile is not a valid XML file for Zivra3.";
-    QTest::newRow("cut short") << QByteArray("<Zivra3 addr=\"127.0.0.1\">\n<tab id=\"0\" name=\"Sheet1\">\n<entry ") << parseError.arg(3).arg(8).arg("unexpected end of file.");
-    QByteArray deep = "<Zivra3 addr=\"127.0.0.1\">";
-    for (int i = 0; i < 150; ++i)
-        deep += "<tab id=\"0\" name=\"x\">";
-    QTest::newRow("nested deeply") << deep << parseError.arg(1).arg(697).arg("elements nested too deeply.");
-    QTest::newRow("zero bytes") << QByteArray(300, '\0') << badElement;
-    // clang-format on
-}
+    void bootPageOnly()
+    {
+        emulator->clearLog();
+        answers->dialogs << [](QDialog *dialog) {
+            qobject_cast<QCheckBox *>(child<QTableWidget>(dialog, "tableWidget")->cellWidget(7, 0))
+                ->click();
+            child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
+            return dialog->result();
+        };
+        trigger("action_Change_Boot_ROM_Page");
+        QCOMPARE(answers->modals, QStringList{"RomDialog"});
+        QCOMPARE(writesSeen(*emulator), QStringList{"fffffc3e 07"});
+        QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, 7));
+        QVERIFY(!emulator->writeEnabled());
+        noWarnings();
+    }
 
-void TestRomWindow::untrustedPages()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QString, warning);
-    presetPage(7, file, "hostile");
-    answers->dialogs << pageChoice(7);
-    trigger("action_Restore");
-    QCOMPARE(answers->warnings, QStringList{warning});
-    QCOMPARE(w->windowTitle(), QStringLiteral("NewFile[*] - Zivra"));
-    // Whatever the reader says, the window stays usable.
-    QVERIFY(w->sheetCount() >= 1);
-    w->newDiagram();
-    QCOMPARE(w->windowTitle(), QStringLiteral("NewFile[*] - Zivra"));
-}
+    void cancelStopsThePageCommandOnly()
+    {
+        emulator->setBusyPolls(100000, 0); // the page command would not end by itself
+        answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
+        answers->dialogs << pageChoice(6, QStringLiteral("cancelled"));
+        w->action("action_Save")->trigger();
+        QVERIFY(QTest::qWaitFor(
+            [this]() {
+                return w->progress() && w->progress()->maximum() == 16385 && emulator->isBusy();
+            },
+            60000));
+        w->progress()->findChild<QPushButton *>()->click();
+        QVERIFY(QTest::qWaitFor([this]() { return !w->isModuleBusy(); }, 60000));
+        QVERIFY(!writesSeen(*emulator).filter(QRegularExpression("^8000 ")).isEmpty());
+        noWarnings();
+        // The design still went to the page's file; the register image did not.
+        QCOMPARE(pageFile(6), w->documentText());
+        QCOMPARE(emulator->romImage(6), QByteArray(140 + 8192, '\0'));
+    }
 
-void TestRomWindow::bootPageOnly()
-{
-    emulator->clearLog();
-    answers->dialogs << [](QDialog *dialog) {
-        qobject_cast<QCheckBox *>(child<QTableWidget>(dialog, "tableWidget")->cellWidget(7, 0))
-            ->click();
-        child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
-        return dialog->result();
-    };
-    trigger("action_Change_Boot_ROM_Page");
-    QCOMPARE(answers->modals, QStringList{"RomDialog"});
-    QCOMPARE(writesSeen(*emulator), QStringList{"fffffc3e 07"});
-    QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, 7));
-    QVERIFY(!emulator->writeEnabled());
-    QVERIFY(!w->progress()->isVisible());
-    QVERIFY(answers->warnings.isEmpty());
-}
+    void memoryFull()
+    {
+        for (int n = 16; n <= 2046; ++n)
+            emulator->setFatEntry(n, 0x8FFF);
+        loadDesign();
+        saveTo(2, QStringLiteral("too big"));
+        QCOMPARE(answers->warnings,
+                 QStringList{"Zivra|Memory Full: The GUI information could not be saved."});
+        QCOMPARE(emulator->fatEntry(2), quint16(0xFEFE));
+        QCOMPARE(emulator->romImage(2), emulator->designImage()); // the registers were saved
+    }
 
-void TestRomWindow::cancelStopsThePageCommandOnly()
-{
-    emulator->setBusyPolls(100000, 0); // the page command would not end by itself
-    answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
-    answers->dialogs << pageChoice(6, QStringLiteral("cancelled"));
-    w->action("action_Save")->trigger();
-    QVERIFY(QTest::qWaitFor(
-        [this]() {
-            return w->progress() && w->progress()->maximum() == 16385 && emulator->isBusy();
-        },
-        60000));
-    w->progress()->findChild<QPushButton *>()->click();
-    QVERIFY(QTest::qWaitFor([this]() { return !w->isModuleBusy(); }, 60000));
-    QVERIFY(writesSeen(*emulator).filter(QRegularExpression("^8000 ")).size() > 0);
-    QVERIFY2(answers->warnings.isEmpty(), qPrintable(answers->warnings.join('\n')));
-    // The design still went to the page's file; the register image did not.
-    QCOMPARE(pageFile(6), w->documentText());
-    QCOMPARE(emulator->romImage(6), QByteArray(140 + 8192, '\0'));
-}
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("action");
+        for (const char *action :
+             {"action_Save", "action_Change_Boot_ROM_Page", "action_Clear_ROM"})
+            QTest::newRow(action) << action;
+    }
 
-void TestRomWindow::memoryFull()
-{
-    for (int n = 16; n <= 2046; ++n)
-        emulator->setFatEntry(n, 0x8FFF);
-    loadDesign();
-    answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
-    answers->dialogs << pageChoice(2, QStringLiteral("too big"));
-    trigger("action_Save");
-    QCOMPARE(answers->warnings,
-             QStringList{"Zivra|Memory Full: The GUI information could not be saved."});
-    QCOMPARE(emulator->fatEntry(2), quint16(0xFEFE));
-    QCOMPARE(emulator->romImage(2), emulator->designImage()); // the registers were saved
-}
+    void refusals()
+    {
+        QFETCH(QString, action);
+        emulator->setWriteProtected(true, false);
+        trigger(qPrintable(action));
+        QCOMPARE(answers->warnings, QStringList{"Zivra|The Register is write-protected."});
+        QVERIFY(answers->modals.isEmpty() && answers->questions.isEmpty());
+        QVERIFY(writesSeen(*emulator).isEmpty());
+    }
 
-void TestRomWindow::refusals_data()
-{
-    // clang-format off
-    QTest::addColumn<QString>("action");
-    for (const char *action : {"action_Save", "action_Change_Boot_ROM_Page", "action_Clear_ROM"})
-        QTest::newRow(action) << action;
-    // clang-format on
-}
+    void clearRom()
+    {
+        presetPage(3, dataFile("two_empty_sheets.zvr3"), "run");
+        presetPage(9, dataFile("two_empty_sheets.zvr3"), "nine");
+        // Boot page 4: the EEPROM takes it only with writes enabled.
+        QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, '\0')));
+        QVERIFY(emulator->poke(BootPageRegister, QByteArray(1, 4)));
+        QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, char(0xFF))));
+        loadDesign();
+        w->connectionSettings.timeout = 3;
+        w->recordUndo();
+        const QByteArray shown = w->documentText();
+        const ConnectionSettings settings = w->connectionSettings;
 
-void TestRomWindow::refusals()
-{
-    QFETCH(QString, action);
-    emulator->setWriteProtected(true, false);
-    trigger(qPrintable(action));
-    QCOMPARE(answers->warnings, QStringList{"Zivra|The Register is write-protected."});
-    QVERIFY(answers->modals.isEmpty());
-    QVERIFY(answers->questions.isEmpty());
-    QVERIFY(writesSeen(*emulator).isEmpty());
-}
+        emulator->clearLog();
+        answers->buttons << QMessageBox::No; // answered No: nothing is written
+        trigger("action_Clear_ROM");
+        QVERIFY(writesSeen(*emulator).isEmpty());
 
-void TestRomWindow::clearRom()
-{
-    presetPage(3, dataFile("two_empty_sheets.zvr3"), "run");
-    presetPage(9, dataFile("two_empty_sheets.zvr3"), "nine");
-    // Boot page 4: the EEPROM takes it only with writes enabled.
-    QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, '\0')));
-    QVERIFY(emulator->poke(BootPageRegister, QByteArray(1, 4)));
-    QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, char(0xFF))));
-    loadDesign();
-    w->connectionSettings.timeout = 3;
-    w->recordUndo();
-    const QByteArray shown = w->documentText();
-    const ConnectionSettings settings = w->connectionSettings;
-
-    // Answered No: nothing is written.
-    emulator->clearLog();
-    answers->buttons << QMessageBox::No;
-    trigger("action_Clear_ROM");
-    QVERIFY(writesSeen(*emulator).isEmpty());
-
-    answers->buttons << QMessageBox::Yes;
-    trigger("action_Clear_ROM");
-    QCOMPARE(
-        answers->questions,
-        QVector<QString>(2, QStringLiteral("Zivra|Are you sure you want to initialize ROM area?"))
-            .toList());
-    QVERIFY2(answers->warnings.isEmpty(), qPrintable(answers->warnings.join('\n')));
-    for (int p = 0; p < 16; ++p)
-        QCOMPARE(emulator->fatEntry(p), quint16(0xFEFE));
-    QCOMPARE(emulator->fatEntry(16), quint16(0xFFFF));
-    QCOMPARE(emulator->romDirectory(), QByteArray(16 * 112, '\0'));
-    QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, '\0'));
-    QCOMPARE(w->documentText(), shown);
-    QVERIFY(w->connectionSettings == settings);
-    QVERIFY(!w->progress()->isVisible());
-}
+        answers->buttons << QMessageBox::Yes;
+        trigger("action_Clear_ROM");
+        const QString sure = QStringLiteral("Zivra|Are you sure you want to initialize ROM area?");
+        QCOMPARE(answers->questions, (QStringList{sure, sure}));
+        noWarnings();
+        for (int p = 0; p < 16; ++p)
+            QCOMPARE(emulator->fatEntry(p), quint16(0xFEFE));
+        QCOMPARE(emulator->fatEntry(16), quint16(0xFFFF));
+        QCOMPARE(emulator->romDirectory(), QByteArray(16 * 112, '\0'));
+        QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, '\0'));
+        QCOMPARE(w->documentText(), shown);
+        QVERIFY(w->connectionSettings == settings);
+        QVERIFY(!w->progress()->isVisible());
+    }
+};
 
 QTEST_MAIN(TestRomWindow)
 #include "tst_romwindow.moc"

@@ -194,14 +194,15 @@ MainWindow::~MainWindow()
     delete userControlRecord;
     userControlRecord = nullptr;
 
-    for (ProgramWidget *sheet : qAsConst(sheets))
-        sheet->forgetAllBlocks();
+    // The sheets go before the blocks, with the pictures and actions that point at them.
+    qDeleteAll(sheets);
+    sheets.clear();
+    qDeleteAll(spareSheets);
+    spareSheets.clear();
     delete menuWidget;
     delete programData;
     delete labelWidget;
     delete ui;
-    qDeleteAll(sheets);
-    sheets.clear();
 }
 
 // ---------------------------------------------------------------- window state

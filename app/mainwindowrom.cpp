@@ -257,9 +257,11 @@ void MainWindow::endInitialize(bool)
 void MainWindow::reloadShownDocument()
 {
     if (undoIndex >= 0)
-        readXmlData(&undoSnapshots[undoIndex]);
+        rebuildDiagram(&undoSnapshots[undoIndex]);
     else if (!baseDocument.isEmpty())
-        readXmlData(&baseDocument);
+        rebuildDiagram(&baseDocument);
+    else
+        clearDiagram();
     if (ProgramWidget *sheet = currentSheetWidget())
         sheet->update();
 }

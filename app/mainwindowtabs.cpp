@@ -125,7 +125,11 @@ void MainWindow::tabDelete(int index)
     if (DialogHooks::question(question, &where) != QMessageBox::Yes)
         return;
     if (sheets.size() == 1) {
+        // As for any other sheet: one undo step, and the connection settings stay.
+        const ConnectionSettings kept = connectionSettings;
         clearDiagram();
+        connectionSettings = kept;
+        recordUndo();
         return;
     }
     tabWidget->setCurrentIndex(index == 0 ? 1 : 0);

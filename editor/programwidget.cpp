@@ -169,6 +169,7 @@ ProgramWidget::ProgramWidget(int sheet, ProgramData *programData, MenuWidget *me
         fitFont(label);
     }
     statusLabel = new QLabel(this);
+    statusLabel->setObjectName(QStringLiteral("statusLabel"));
     statusLabel->setGeometry(10, 0, 600, 30);
 
     setContextMenuPolicy(Qt::CustomContextMenu);
@@ -422,6 +423,14 @@ QMap<int, BlockItem *> *ProgramWidget::mapOf(Column column)
 
 void ProgramWidget::forgetAllBlocks()
 {
+    // The pictures go with their actions, which point at the blocks about to be freed. Every
+    // unnamed label is a block picture (the header and status labels are named), so a picture
+    // that some path failed to track goes too.
+    const QList<QLabel *> labels = findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+    for (QLabel *label : labels) {
+        if (label->objectName().isEmpty())
+            releaseLabel(label);
+    }
     lineCache.clear();
     inputItems.clear();
     preLogicItems.clear();

@@ -70,7 +70,8 @@ public:
     // Must run before the design container destroys a block of this sheet:
     // nothing of the sheet may keep pointing at it afterwards.
     void forgetBlock(BlockItem *block);
-    // The same for every block of the sheet at once (the design is cleared).
+    // The same for every block of the sheet at once (the design is cleared): their pictures
+    // and context actions go too.
     void forgetAllBlocks();
 
     // ---- Placing blocks ----

@@ -41,14 +41,16 @@ void ProgramWidget::releaseLabel(QLabel *label)
 {
     if (!label)
         return;
-    // The actions may be the ones running now (Delete): let them go later.
+    // The label and its actions may be the ones running now (Delete): they go later. Hidden,
+    // not closed: closing a label whose sheet is not shown scans every top-level widget.
     const QList<QAction *> actions = label->actions();
     for (QAction *action : actions) {
         label->removeAction(action);
         if (action->parent() == this)
             action->deleteLater();
     }
-    label->close();
+    label->hide();
+    label->deleteLater();
 }
 
 void ProgramWidget::removeLabelSource(BlockItem *block)

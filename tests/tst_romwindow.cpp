@@ -107,6 +107,25 @@ class TestRomWindow : public QObject, private WindowKit
         QVERIFY(w->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
     }
 
+    // The design with the window's own connection settings: loaded, it is not modified.
+    void loadUnmodifiedDesign()
+    {
+        QByteArray doc = design;
+        const int from = doc.indexOf("<Zivra3"), to = doc.indexOf('>', from);
+        doc.replace(from, to - from + 1,
+                    "<Zivra3 addr=\"127.0.0.1\" tcpPort=\"24\" udpPort=\"" +
+                        QByteArray::number(emulator->udpPort()) +
+                        "\" Timeout=\"1\" autoConnect=\"false\">");
+        QVERIFY(w->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
+        QVERIFY(!w->isWindowModified());
+    }
+
+    void picturesMatch()
+    {
+        const QString mismatch = picturesMismatch(w.get());
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+    }
+
     // A file stored on page p as the editor stores it, with its comment.
     void presetPage(int page, const QByteArray &file, const QByteArray &comment)
     {
@@ -202,7 +221,7 @@ private slots:
         QTest::newRow("Latin-1 comment") << restore << 3 << QByteArray("M\xe4rz") << valid << QString::fromLatin1("ROM3-M\xe4rz") << "";
         QTest::newRow("no design on the page") << restore << 3 << QByteArray() << valid << "NewFile" << "Zivra|ROM3: There is no data to be displayed.";
         QTest::newRow("sync of an unchanged module") << "actionSync" << 3 << QByteArray("run") << valid << "ROM3-run" << "";
-        QTest::newRow("sync of a changed module") << "actionSync" << 0x83 << QByteArray("run") << valid << "NewFile" << "Zivra|Register settings are already modified.";
+        QTest::newRow("sync of a changed module") << "actionSync" << 0x83 << QByteArray("run") << valid << "/designs/every_kind.zvr3" << "Zivra|Register settings are already modified.";
         // Hostile pages: a warning, never a crash, and the window stays usable.
         const QString parseError = QStringLiteral("SAX Handler|Parse error at line %1, column %2:\n%3");
         const QString badElement = parseError.arg(1).arg(1).arg("error occurred while parsing element.");
@@ -230,17 +249,29 @@ private slots:
         if (!comment.isNull())
             presetPage(3, file, comment);
         emulator->setPageState(quint8(pageState));
-        const QByteArray before = w->documentText();
+        // Over a design, whose pictures must all go.
+        loadUnmodifiedDesign();
+        const QByteArray before = w->documentText(), beforeBase = w->baseDocumentBytes();
         answers->dialogs << pageChoice(3);
         trigger(qPrintable(action));
+        picturesMatch();
         QCOMPARE(answers->warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
         QCOMPARE(w->windowTitle(), title + QStringLiteral("[*] - Zivra"));
-        QVERIFY(w->currentFileName().isEmpty());
-        QCOMPARE(w->baseDocumentBytes(), warning.isEmpty() ? file : QByteArray());
+        // Refused before anything was read, the editor keeps its design.
+        const bool kept = title.startsWith(QLatin1Char('/'));
+        QCOMPARE(w->currentFileName().isEmpty(), !kept);
+        QCOMPARE(w->baseDocumentBytes(), warning.isEmpty() ? file
+                                         : kept            ? beforeBase
+                                                           : QByteArray());
         if (warning.isEmpty())
             return;
-        QCOMPARE(w->documentText(), before);
-        QVERIFY(w->sheetCount() >= 1);
+        if (kept) {
+            QCOMPARE(w->documentText(), before);
+            QVERIFY(!w->isWindowModified());
+        } else {
+            QCOMPARE(blockCount(w->design()), 0);
+            QCOMPARE(w->sheetCount(), 1);
+        }
         w->newDiagram();
         QCOMPARE(w->windowTitle(), QStringLiteral("NewFile[*] - Zivra"));
     }
@@ -374,6 +405,7 @@ private slots:
         QCOMPARE(w->documentText(), shown);
         QVERIFY(w->connectionSettings == settings);
         QVERIFY(!w->progress()->isVisible());
+        picturesMatch();
     }
 };
 

@@ -5,8 +5,12 @@
 #include "menuwidget.h"
 #include "paletteentry.h"
 #include "programdata.h"
+#include "programwidget.h"
 
 #include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +51,47 @@ int WindowKit::blockCount(ProgramData *design)
     return design->inputBlocks.size() + design->preLogicBlocks.size() +
            design->functionBlocks.size() + design->postLogicBlocks.size() +
            design->sinkBlocks.size() + design->labelBlocks.size();
+}
+
+QString WindowKit::picturesMismatch(MainWindow *window)
+{
+    ProgramData *design = window->design();
+    QVector<BlockItem *> blocks;
+    for (const QVector<BlockItem *> *list :
+         {&design->inputBlocks, &design->preLogicBlocks, &design->functionBlocks,
+          &design->postLogicBlocks, &design->sinkBlocks, &design->labelBlocks})
+        blocks += *list;
+    QStringList faults;
+    for (int i = 0; i < window->sheetCount(); ++i) {
+        ProgramWidget *sheet = window->sheetAt(i);
+        // What the user sees: block pictures not closed (the header labels are named).
+        QSet<QLabel *> shown;
+        for (QLabel *label : sheet->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
+            if (label->objectName().isEmpty() && label != sheet->statusLine() && !label->isHidden())
+                shown.insert(label);
+        for (BlockItem *block : qAsConst(blocks)) {
+            if (block->sheet() != i)
+                continue;
+            QLabel *label = block->owner();
+            const QString where = QStringLiteral("sheet %1 %2 at %3,%4")
+                                      .arg(i)
+                                      .arg(block->name())
+                                      .arg(block->pos().x())
+                                      .arg(block->pos().y());
+            if (!shown.remove(label))
+                faults << where + QStringLiteral(": no picture");
+            else if (label->pos() != block->pos() || !label->pixmap() ||
+                     label->pixmap()->toImage() != block->pixmap().toImage())
+                faults << where + QStringLiteral(": picture elsewhere or of another block");
+        }
+        for (QLabel *stale : qAsConst(shown))
+            faults << QStringLiteral("sheet %1: a picture at %2,%3 of no block (%4 actions)")
+                          .arg(i)
+                          .arg(stale->x())
+                          .arg(stale->y())
+                          .arg(stale->actions().size());
+    }
+    return faults.join(QLatin1Char('\n'));
 }
 
 BlockItem *WindowKit::find(const QVector<BlockItem *> &list, const QString &name, int sheet)

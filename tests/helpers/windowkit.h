@@ -35,6 +35,9 @@ public:
                                const QByteArray &root = "<Zivra3 addr=\"127.0.0.1\">");
 
     static int blockCount(ProgramData *design);
+    // Empty when every sheet shows exactly the pictures of the blocks the document holds on
+    // it, one for one, at their places; otherwise what differs.
+    static QString picturesMismatch(MainWindow *window);
     static BlockItem *find(const QVector<BlockItem *> &list, const QString &name, int sheet);
     // The palette's remaining count of a kind.
     static int remaining(MainWindow *window, const char *kind);

@@ -75,6 +75,9 @@ bool MainWindow::rebuildDiagram(QByteArray *document)
     clearDiagram(true);
     const bool read = readXmlData(document);
     dropSpareSheets();
+    // A reused sheet still shows the wires of its last paint.
+    for (ProgramWidget *sheet : qAsConst(sheets))
+        sheet->update();
     return read;
 }
 

@@ -265,6 +265,8 @@ private slots:
                                      "<net port=\"0\">IN-CH0</net><property>_A</property>") +
                                "</tab>\n"));
         auto window = newWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         window->open(QStringLiteral(ZIVRA_TEST_DATA "/every_kind.zvr3"));
         QCOMPARE(window->sheetCount(), 3);
 
@@ -307,6 +309,15 @@ private slots:
             }
             const QString mismatch = picturesMismatch(window.get());
             QVERIFY2(mismatch.isEmpty(), qPrintable(step + ":\n" + mismatch));
+            // The wires shown are those of the document too, once the sheet has painted.
+            QString wires;
+            const bool painted = QTest::qWaitFor(
+                [&]() {
+                    wires = wiresMismatch(window.get());
+                    return wires.isEmpty();
+                },
+                1000);
+            QVERIFY2(painted, qPrintable(step + ":\n" + wires));
         }
         QCOMPARE(answers.unexpected, 0);
 

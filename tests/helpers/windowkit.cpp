@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QScreen>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -92,6 +93,46 @@ QString WindowKit::picturesMismatch(MainWindow *window)
                           .arg(stale->actions().size());
     }
     return faults.join(QLatin1Char('\n'));
+}
+
+QString WindowKit::wiresMismatch(MainWindow *window)
+{
+    auto text = [](const QLine &line) {
+        return QStringLiteral("%1,%2-%3,%4")
+            .arg(line.x1())
+            .arg(line.y1())
+            .arg(line.x2())
+            .arg(line.y2());
+    };
+    ProgramData *design = window->design();
+    QStringList expected;
+    for (const QVector<BlockItem *> *list :
+         {&design->preLogicBlocks, &design->functionBlocks, &design->postLogicBlocks,
+          &design->sinkBlocks, &design->labelBlocks})
+        for (BlockItem *block : *list)
+            if (block->sheet() == window->currentSheet())
+                for (const QLine &line : block->inputLines())
+                    expected << text(line);
+    QStringList drawn;
+    for (const auto &entry : window->sheetAt(window->currentSheet())->cachedLines())
+        drawn << text(entry.first);
+    expected.sort();
+    drawn.sort();
+    if (expected != drawn)
+        return QStringLiteral("drawn %1\nwanted %2").arg(drawn.join(' '), expected.join(' '));
+    // Stale pixels: only the parts of the sheet repainted since the rebuild are up to date.
+    ProgramWidget *sheet = window->sheetAt(window->currentSheet());
+    const QRect visible = sheet->visibleRegion().boundingRect();
+    const QPoint at = sheet->mapTo(window, visible.topLeft());
+    const QImage screen =
+        window->screen()
+            ->grabWindow(window->winId(), at.x(), at.y(), visible.width(), visible.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = sheet->grab(visible).toImage().convertToFormat(QImage::Format_RGB32);
+    if (screen != fresh)
+        return QStringLiteral("the sheet on screen is not as painted afresh");
+    return QString();
 }
 
 BlockItem *WindowKit::find(const QVector<BlockItem *> &list, const QString &name, int sheet)

@@ -38,6 +38,9 @@ public:
     // Empty when every sheet shows exactly the pictures of the blocks the document holds on
     // it, one for one, at their places; otherwise what differs.
     static QString picturesMismatch(MainWindow *window);
+    // Empty when the current sheet's last paint drew exactly the wires of the document's
+    // blocks on it and the window on screen shows the sheet as a fresh paint would.
+    static QString wiresMismatch(MainWindow *window);
     static BlockItem *find(const QVector<BlockItem *> &list, const QString &name, int sheet);
     // The palette's remaining count of a kind.
     static int remaining(MainWindow *window, const char *kind);

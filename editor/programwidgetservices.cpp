@@ -4,8 +4,8 @@
 #include "programwidget.h"
 
 #include "blockitem.h"
+#include "blockmode.h"
 #include "labelwidget.h"
-#include "nimmsrcnt.h"
 #include "programdata.h"
 #include "sheethost.h"
 
@@ -15,16 +15,12 @@
 
 int ProgramWidget::counterModeOf(BlockItem *block)
 {
-    QString value;
-    block->param(value, QStringLiteral("Mode"));
-    return value.toInt(); // 0 when absent, empty or no number
+    return BlockMode::counterMode(block);
 }
 
 int ProgramWidget::measureModeOf(BlockItem *block)
 {
-    if (auto *counter = dynamic_cast<NIMMsrCnt *>(block))
-        return counter->mode();
-    return counterModeOf(block) & 0xFF;
+    return BlockMode::measureMode(block);
 }
 
 void ProgramWidget::lookupItem(const QString &kind, QStringList &out)
@@ -47,6 +43,12 @@ BlockItem *ProgramWidget::findBlock(const QString &name, int sheet)
             return block;
     }
     return nullptr;
+}
+
+void ProgramWidget::shareChannelSettings(BlockItem *block, const QString &channel)
+{
+    if (programData && block)
+        programData->setChannelSettings(channel, block->params());
 }
 
 void ProgramWidget::updateItemView(BlockItem *block, const QString &text)
@@ -127,6 +129,8 @@ BlockItem *ProgramWidget::addInputItem(QString &name)
     BlockItem *block = programData->createInput(row, sheetIndex, name);
     if (!block)
         return nullptr;
+    // A channel that stands elsewhere already brings its settings along.
+    programData->adoptChannelSettings(block, block->name());
     auto *label = new QLabel(this);
     label->setPixmap(block->pixmap());
     label->resize(block->pixmap().size());

@@ -9,6 +9,7 @@
 #include "pulseentry.h"
 #include "settingsdialogs.h"
 #include "sheetbench.h"
+#include "tablerow.h"
 #include "ui_editinputdialog.h"
 
 #include <QCheckBox>
@@ -26,8 +27,38 @@ namespace {
 
 const QString invalid = "Invalid Setting|";
 const QString notice = invalid + "Because it is necessary to set Counter by a unit for 1ns,\n";
+const QString characters = "A name can consist only of the following characters:\n"
+                           "alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)";
+
+// The oscillator's entry refused at the first OK, then corrected (or
+// cancelled) before the second; steps as the dialog's `act` takes them.
+struct RetryCase {
+    QString settings;
+    QStringList first;
+    QString warning;
+    QString shown; // main|frequency or sub|entry (F or W) after the refusal
+    QStringList second;
+    QString stored, name; // stored empty: unchanged
+    int steps;
+};
+
+// One channel on two sheets. `second` is the settings of its copy on the
+// second sheet, "drop" for a copy dropped there from the palette, or
+// "channel:settings" for a block of another channel there. `stored` is what
+// every copy holds afterwards; empty: each what it held.
+struct CopyCase {
+    QString channel, first, second;
+    int edited; // the sheet whose block the dialog edits, 0 or 1
+    QStringList steps;
+    QString stored;
+    int undoSteps;
+    QString registers;
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(RetryCase)
+Q_DECLARE_METATYPE(CopyCase)
 
 // Rows are '|'-separated specs.
 class TestEditInputDialog : public QObject
@@ -41,15 +72,70 @@ private slots:
     void opening();
     void levels_data();
     void levels();
+    void retries_data();
+    void retries();
+    void channelCopies_data();
+    void channelCopies();
     void portsAndNames();
     void editOpensChannelsAndCounters();
 
 private:
-    void open(BlockItem *block)
+    void open(BlockItem *block, ProgramWidget *on = nullptr)
     {
-        dialog.reset(new EditInputDialog(sheet, block, nullptr));
+        dialog.reset(new EditInputDialog(on ? on : sheet, block, nullptr));
         ui = dialog->form();
     }
+    // One step of the user in the dialog: a level (nim, ttl, high:V, low:V),
+    // control or release, output levels (out:NT), widths (w:main,unit,sub,unit,
+    // empty texts left alone), frequency entry (f:type,unit), the entry (F, W),
+    // a frequency unit (unit:KHz), the width type (type:Duty), field texts
+    // (main:V, sub:V), a name (name:V) or a port (port:V).
+    void act(const QString &step)
+    {
+        const QString action = step.section(':', 0, 0);
+        const QString value = step.section(':', 1);
+        const QStringList v = value.split(',');
+        PulseEntry *entry = dialog->pulseEntry();
+        if (action == "out") {
+            ui->nimOut->setChecked(value[0] == '1');
+            ui->ttlOut->setChecked(value[1] == '1');
+        } else if (action == "nim" || action == "ttl") {
+            (action == "nim" ? ui->nim : ui->ttl)->setChecked(true);
+        } else if (action == "control" || action == "release") {
+            ui->userControl->setChecked(action == "control");
+        } else if (action == "high" || action == "low") {
+            ui->user->setChecked(true);
+            (action == "high" ? ui->high : ui->low)->setChecked(true);
+            ui->vth->setText(value);
+        } else if (action == "w") {
+            act("W");
+            ui->mainComboBox->setCurrentText(v[1]);
+            ui->subComboBox->setCurrentText(v[3]);
+            if (!v[0].isEmpty()) {
+                act("main:" + v[0]);
+                act("sub:" + v[2]);
+            }
+        } else if (action == "f") {
+            act("F");
+            act("type:" + v[0]);
+            act("unit:" + v[1]);
+        } else if (action == "F" || action == "W") {
+            (action == "F" ? ui->frequency : ui->pulseWidth)->setChecked(true);
+        } else if (action == "unit") {
+            entry->freqUnitComboBox->setCurrentText(value);
+        } else if (action == "type") {
+            entry->typeComboBox->setCurrentText(value);
+        } else if (action == "main" || action == "sub") {
+            (action == "main" ? ui->mainLineEdit : ui->subLineEdit)->setText(value);
+        } else if (action == "name") {
+            ui->lineEdit->setText(value);
+        } else if (action == "port") {
+            ui->comboBox->setCurrentText(value);
+        } else {
+            QFAIL(qPrintable("no step " + step));
+        }
+    }
+    QString fields() const { return ui->mainLineEdit->text() + '|' + ui->subLineEdit->text(); }
     // The warnings of pressing OK; `steps` counts the undo steps it recorded.
     QString pressOk()
     {
@@ -172,6 +258,15 @@ void TestEditInputDialog::levels_data()
     QTest::newRow("duty zero") << osc + "f:Duty,KHz,0,1000,10,1000|Invalid Setting~Duty must be larger than 0.||0|";
     QTest::newRow("duty full") << osc + "f:Duty,KHz,100,1000,10,1000|Invalid Setting~Duty must be less than 100%.||0|";
     QTest::newRow("reopened unchanged") << "IN-USER|MainCnt=100nsec SubCnt=900nsec Disp=DutyKHz|f:Duty,KHz,,,10,1000||MainCnt=100nsec SubCnt=900nsec Disp=DutyKHz|0|88/4=100 8c/4=899";
+    QTest::newRow("back to widths drops Disp") << "IN-USER|MainCnt=100nsec SubCnt=900nsec Disp=Hz|w:,nsec,,nsec||MainCnt=100nsec SubCnt=900nsec|1|88/4=100 8c/4=899";
+    QTest::newRow("typed forms unchanged") << "IN-USER|MainCnt=1.690sec SubCnt=1e-06msec|w:,sec,,msec|||0|88/4=1690000000";
+    QTest::newRow("unit changed, value kept") << "IN-USER|MainCnt=1.5usec SubCnt=2usec|w:,nsec,,usec||MainCnt=1500nsec SubCnt=2usec|1|88/4=1500";
+    QTest::newRow("duty below a nanosecond") << osc + "f:Duty,MHz,5,100,10,1|" + width.arg("True Width", "1") + "||0|88/4=100";
+    QTest::newRow("true width below a nanosecond") << osc + "f:True Width,MHz,0.5,100,100,1|" + width.arg("True Width", "1") + "||0|88/4=100";
+    // A port move brings the group of the new port, with what the block brings along.
+    QTest::newRow("level port to IN-USER") << "IN-CH0|bUser=false bHigh=true Vth=3194|port:IN-USER||MainCnt=0nsec SubCnt=1nsec|1|88/4=0 8c/4=0 6c/2=0";
+    QTest::newRow("IN-USER to a level port") << osc + "port:IN-CH3||bUser=false bHigh=false Vth=1720|1|76/2=1720 6b/1&8=8 88/4=0";
+    QTest::newRow("controlled IN-USER to a level port") << "IN-USER||port:IN-CH3||bUserControl=true|1|6c/2=8";
     // clang-format on
     // Names, by the rule Rename follows; a name in use on IN-CH1 is "Stop". The stored column
     // holds the name shown afterwards.
@@ -197,44 +292,29 @@ void TestEditInputDialog::levels()
     kit.input("IN-CH1")->setUserName("Stop");
     open(block);
     const QString action = f[2].section(':', 0, 0);
-    const QString value = f[2].section(':', 1);
-    const QStringList v = value.split(',');
+    const QStringList v = f[2].section(':', 1).split(',');
     const bool frequency = action == "f";
     const bool pulse = frequency || action == "w";
     PulseEntry *entry = dialog->pulseEntry();
     if (output) {
         QVERIFY(ui->input->isHidden() && ui->userControl->isHidden() && ui->oscillator->isHidden());
         QCOMPARE(dialog->maximumSize(), QSize(200, 120));
-        ui->nimOut->setChecked(value[0] == '1');
-        ui->ttlOut->setChecked(value[1] == '1');
-    } else if (action == "nim" || action == "ttl") {
-        (action == "nim" ? ui->nim : ui->ttl)->setChecked(true);
-    } else if (pulse) {
-        ui->frequency->setChecked(frequency);
-        if (frequency) {
-            entry->typeComboBox->setCurrentText(v[0]);
-            entry->freqUnitComboBox->setCurrentText(v[1]);
-            QCOMPARE(ui->mainLineEdit->text() + '|' + ui->subLineEdit->text(), v[4] + '|' + v[5]);
-        } else {
-            ui->mainComboBox->setCurrentText(v[1]);
-            ui->subComboBox->setCurrentText(v[3]);
+    }
+    if (frequency) {
+        act("f:" + v[0] + ',' + v[1]);
+        QCOMPARE(fields(), v[4] + '|' + v[5]);
+        if (!v[2].isEmpty()) {
+            act("main:" + v[2]);
+            act("sub:" + v[3]);
         }
-        if (!v[frequency ? 2 : 0].isEmpty()) {
-            ui->mainLineEdit->setText(v[frequency ? 2 : 0]);
-            ui->subLineEdit->setText(v[frequency ? 3 : 2]);
-        }
-    } else if (action == "name") {
-        ui->lineEdit->setText(value);
-    } else if (action == "control" || action == "release") {
-        ui->userControl->setChecked(action == "control");
     } else {
-        ui->user->setChecked(true);
-        (action == "high" ? ui->high : ui->low)->setChecked(true);
-        ui->vth->setText(value);
+        act(f[2]);
     }
     QCOMPARE(pressOk(), QString(f[3]).replace('~', '|'));
     QCOMPARE(action == "name" ? block->displayName() : block->params(),
              f[4].isEmpty() ? f[1] : f[4]);
+    if (action == "port")
+        QCOMPARE(block->name(), f[2].section(':', 1));
     QCOMPARE(steps, f[5].toInt());
     QCOMPARE(dialog->result(), int(f[3].isEmpty() ? QDialog::Accepted : QDialog::Rejected));
     QCOMPARE(compiled(f[6]), f[6]);
@@ -247,6 +327,105 @@ void TestEditInputDialog::levels()
     if (frequency && f[3].isEmpty())
         QCOMPARE(entry->typeComboBox->currentText() + entry->freqUnitComboBox->currentText(),
                  v[0] + v[1]);
+}
+
+void TestEditInputDialog::retries_data()
+{
+    const Table<RetryCase> add("c");
+    const QString osc = "MainCnt=100nsec SubCnt=900nsec";
+    const QString refused = "IN-USER|" + characters;
+    const QString falseWidth =
+        invalid + "\"False Width\" must be an integer number from 1 to 4294967295";
+    const QString tiny = "99.9999999|0.000999999999|F";
+    // clang-format off
+    add("name refused in frequency entry", {osc, {"F", "unit:KHz", "name:Ch 1"}, refused, "100|1000|F", {"name:Clock"}, osc + " Disp=KHz", "Clock", 1});
+    add("name refused, then Cancel", {osc, {"F", "unit:KHz", "name:Ch 1"}, refused, "100|1000|F", {"cancel"}, "", "IN-USER", 0});
+    add("unit kept after a refused OK", {osc + " Disp=KHz", {"unit:MHz", "main:100.5"}, notice + "100.5 is rounded off and becomes 100", "100|1|F", {}, osc + " Disp=MHz", "IN-USER", 1});
+    add("width type kept after a refused OK", {osc + " Disp=KHz", {"type:Duty", "sub:0.0001"}, falseWidth, tiny, {"main:10", "sub:1000"}, osc + " Disp=DutyKHz", "IN-USER", 1});
+    add("refused range with a new name, then Cancel", {osc + " Disp=KHz", {"type:Duty", "sub:0.0001", "name:Clock"}, falseWidth, tiny, {"cancel"}, "", "IN-USER", 0});
+    // clang-format on
+}
+
+void TestEditInputDialog::retries()
+{
+    QFETCH(RetryCase, c);
+    BlockItem *block = DesignKit(*bench->data).input("IN-USER", c.settings);
+    open(block);
+    for (const QString &step : c.first)
+        act(step);
+    QCOMPARE(pressOk(), c.warning);
+    const int before = bench->host.snapshots;
+    QCOMPARE(fields() + (dialog->pulseEntry()->frequencyEntry ? "|F" : "|W"), c.shown);
+    QCOMPARE(block->params() + block->displayName(), c.settings + "IN-USER");
+    if (c.second == QStringList{"cancel"}) {
+        QTest::mouseClick(ui->buttonBox->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        QVERIFY(dialog->isHidden());
+    } else {
+        for (const QString &step : c.second)
+            act(step);
+        QCOMPARE(pressOk(), QString());
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    }
+    QCOMPARE(block->params(), c.stored.isEmpty() ? c.settings : c.stored);
+    QCOMPARE(block->displayName(), c.name);
+    QCOMPARE(bench->host.snapshots - before, c.steps);
+}
+
+void TestEditInputDialog::channelCopies_data()
+{
+    const Table<CopyCase> add("c");
+    const QString ttl = "bUser=false bHigh=true Vth=3194";
+    const QString osc = "MainCnt=100nsec SubCnt=900nsec";
+    // clang-format off
+    add("threshold through the second sheet", {"IN-CH0", "", "", 1, {"high:1.25"}, "bUser=true bHigh=true Vth=3071", 1, "70/2=3071 6b/1&1=0"});
+    add("oscillator through the second sheet", {"IN-USER", osc, osc, 1, {"w:1.5,usec,2,usec"}, "MainCnt=1.5usec SubCnt=2usec", 1, "88/4=1500 8c/4=1999"});
+    add("user control through the first sheet", {"IN-CH2", ttl, ttl, 0, {"control"}, "bUserControl=true", 1, "6c/2=4"});
+    add("outputs", {"OUT-CH5", "", "", 1, {"out:01"}, "bNIM=false bTTL=true ", 1, "68/1&20=0 69/1&20=32"});
+    add("differing copies agree after a change", {"IN-CH0", ttl, "", 1, {"low:-1"}, "bUser=true bHigh=false Vth=1229", 1, "70/2=1229 6b/1&1=1"});
+    add("differing copies, unchanged OK", {"IN-CH0", ttl, "", 1, {}, "", 0, "70/2=3194"});
+    add("dropped copy", {"IN-CH0", ttl, "drop", 1, {"ttl"}, ttl, 0, "70/2=3194 6b/1&1=0"});
+    add("moved onto the channel", {"IN-CH0", ttl, "IN-CH4:", 1, {"port:IN-CH0"}, ttl, 1, "70/2=3194 78/2=0"});
+    add("moved onto the channel and changed", {"IN-CH0", ttl, "IN-CH4:", 1, {"port:IN-CH0", "nim"}, "bUser=false bHigh=false Vth=1720", 1, "70/2=1720 6b/1&1=1"});
+    add("moved onto the oscillator", {"IN-USER", osc, "IN-CH4:" + ttl, 1, {"port:IN-USER"}, osc, 1, "88/4=100 8c/4=899"});
+    add("moved onto the oscillator, back and away", {"IN-USER", osc, "IN-CH4:" + ttl, 1, {"port:IN-USER", "port:IN-CH4", "port:IN-CH6"}, "", 1, "7c/2=3194 88/4=100"});
+    // clang-format on
+}
+
+void TestEditInputDialog::channelCopies()
+{
+    QFETCH(CopyCase, c);
+    const bool output = c.channel.startsWith("OUT");
+    ProgramWidget *sheets[2] = {sheet, bench->addSheet()};
+    DesignKit kit(*bench->data);
+    auto place = [&](int on, const QString &channel, const QString &settings) {
+        kit.setSheet(on);
+        return output ? kit.output(channel.right(1).toInt(), nullptr, settings)
+                      : kit.input(channel, settings);
+    };
+    BlockItem *copies[2] = {place(0, c.channel, c.first), nullptr};
+    if (c.second == "drop") {
+        bench->paletteDrop("Input", sheets[1], {20, 600});
+        copies[1] = bench->at(sheets[1], ProgramWidget::InputColumn, 0);
+        QCOMPARE(copies[1]->name(), c.channel);
+    } else if (c.second.contains(':')) {
+        copies[1] = place(1, c.second.section(':', 0, 0), c.second.section(':', 1));
+    } else {
+        copies[1] = place(1, c.channel, c.second);
+    }
+    const QString held[2] = {copies[0]->params(), copies[1]->params()};
+    open(copies[c.edited], sheets[c.edited]);
+    for (const QString &step : c.steps)
+        act(step);
+    QCOMPARE(pressOk(), QString());
+    QCOMPARE(steps, c.undoSteps);
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(copies[i]->params(), c.stored.isEmpty() ? held[i] : c.stored);
+    QCOMPARE(compiled(c.registers), c.registers);
+    // What the other copy's dialog shows is what was stored.
+    open(copies[1 - c.edited], sheets[1 - c.edited]);
+    QCOMPARE(pressOk(), QString());
+    QCOMPARE(steps, 0);
 }
 
 void TestEditInputDialog::portsAndNames()

@@ -233,7 +233,7 @@ void EditInputDialog::on_buttonBox_accepted()
     const bool nameKept = name == (ownPort ? item->displayName() : shownName);
     // The name is checked before the pulse checks turn a frequency into
     // widths: a refused name leaves the entry as the user sees it.
-    if (!nameKept && !nameAllowed(name))
+    if (!nameKept && !checkName(name))
         return;
     if (levels && pulseEntryActive() && !checkPulseSettings())
         return;
@@ -260,18 +260,10 @@ void EditInputDialog::on_buttonBox_accepted()
     accept();
 }
 
-bool EditInputDialog::nameAllowed(const QString &name)
+bool EditInputDialog::checkName(const QString &name)
 {
     const QStringList ownNames{item->displayName(), ui->comboBox->currentText()};
     return NameRule::check(programWidget, item->displayName(), name, ownNames);
-}
-
-bool EditInputDialog::checkName(const QString &name)
-{
-    if (!nameAllowed(name))
-        return false;
-    item->setUserName(name);
-    return true;
 }
 
 void EditInputDialog::storeForChannel(bool changed)

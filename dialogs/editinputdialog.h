@@ -33,6 +33,7 @@ public:
     // The code's voltage to 0.01 V, as the Vth field shows it.
     static QString vthText(quint16 code);
 
+    // The name rule; the name is taken only once every check has passed.
     virtual bool checkName(const QString &name);
     virtual bool buildParameter(double vth);
     virtual void showVth(quint16 code);
@@ -61,8 +62,6 @@ private:
     // starting values.
     void loadChannel(BlockItem *source);
     void loadPulseSettings(BlockItem *source);
-    // The name rule, without taking the name.
-    bool nameAllowed(const QString &name);
     // After OK: what the edited block now holds is what every block of the
     // chosen channel holds.
     void storeForChannel(bool changed);

@@ -172,9 +172,6 @@ protected:
     QMap<int, BlockItem *> *mapOf(Column column);
     // The palette entry that counts a block of the Output column.
     static QString unitOfOutput(const QString &kind);
-    // The mode of a counter function and of a measurement counter (BlockMode).
-    static int counterModeOf(BlockItem *block);
-    static int measureModeOf(BlockItem *block);
 
     int sheetIndex;
     SheetHost *mainWindow;

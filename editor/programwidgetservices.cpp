@@ -13,16 +13,6 @@
 #include <QStringList>
 #include <QTextStream>
 
-int ProgramWidget::counterModeOf(BlockItem *block)
-{
-    return BlockMode::counterMode(block);
-}
-
-int ProgramWidget::measureModeOf(BlockItem *block)
-{
-    return BlockMode::measureMode(block);
-}
-
 void ProgramWidget::lookupItem(const QString &kind, QStringList &out)
 {
     if (programData)
@@ -58,12 +48,12 @@ void ProgramWidget::updateItemView(BlockItem *block, const QString &text)
         QString base;
         bool storeBase = true;
         if (kind.startsWith(QLatin1String("CntFnc"))) {
-            base = counterModeOf(block) == 9 ? QStringLiteral(":/images/Function0.png")
-                                             : QStringLiteral(":/images/Function.png");
+            base = BlockMode::counterMode(block) == 9 ? QStringLiteral(":/images/Function0.png")
+                                                      : QStringLiteral(":/images/Function.png");
         } else if (kind.indexOf(QLatin1String("Logic")) > 0) {
             storeBase = false;
         } else if (kind.startsWith(QLatin1String("MsrCnt"))) {
-            const int mode = measureModeOf(block);
+            const int mode = BlockMode::measureMode(block);
             if (mode == 0)
                 base = QStringLiteral(":/images/MsrCnt3.png");
             else if ((mode & 0x3) == 0)

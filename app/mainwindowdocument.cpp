@@ -410,6 +410,9 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
     }
     if (!settingsText.isEmpty())
         block->params() = settingsText;
+    // A pasted channel that stands on another sheet takes the settings it has there.
+    if (pasting)
+        programData->adoptChannelSettings(block, block->name());
     for (const auto &port : qAsConst(ports)) {
         QString sourceName = port.second;
         if (pasting && pasteRenames.contains(sourceName)) {

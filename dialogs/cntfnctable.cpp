@@ -41,13 +41,6 @@ int validMode(int mode)
     return mode >= 0 && mode < modeCount ? mode : 0;
 }
 
-int modeOf(const QString &modeText)
-{
-    bool ok = false;
-    const int mode = modeText.toInt(&ok);
-    return ok ? validMode(mode) : 0;
-}
-
 unsigned int mainMinimum(int mode)
 {
     return minTable[validMode(mode)];

@@ -1,6 +1,8 @@
 #ifndef CNTFNCTABLE_H
 #define CNTFNCTABLE_H
 
+#include "blockmode.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -8,17 +10,15 @@
 // labels and their smallest settings.
 namespace CntFnc {
 
-const int modeCount = 11;
+const int modeCount = BlockMode::counterModes;
 const int dividerMode = 10;
 
 // Main minimum of mode m at [m], sub minimum at [modeCount + m]: nanoseconds,
 // counts in the divider mode.
 extern const quint8 minTable[2 * modeCount];
 
-// The mode of a settings text's "Mode" value: 0 when it is missing, not a
-// number or outside the modes, so that it never indexes past the tables.
-int modeOf(const QString &modeText);
-// The mode itself when it is one, else 0.
+// The mode itself when it is one, else 0, so that it never indexes past the
+// tables.
 int validMode(int mode);
 
 unsigned int mainMinimum(int mode);

@@ -1,6 +1,7 @@
 #include "editcntfncdialog.h"
 
 #include "blockitem.h"
+#include "blockmode.h"
 #include "cntfnctable.h"
 #include "modalhooks.h"
 #include "pulseentry.h"
@@ -32,9 +33,7 @@ EditCntFncDialog::EditCntFncDialog(BlockItem *item, QWidget *parent)
     connect(entry->typeComboBox, SIGNAL(currentIndexChanged(QString)), this,
             SLOT(changeType(QString)));
 
-    QString modeText;
-    item->param(modeText, QStringLiteral("Mode"));
-    mode = CntFnc::modeOf(modeText);
+    mode = BlockMode::counterMode(item);
     {
         const QSignalBlocker blocker(ui->modeComboBox);
         ui->modeComboBox->setCurrentIndex(mode);

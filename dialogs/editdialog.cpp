@@ -173,22 +173,29 @@ void EditDialog::convertUnit(QLineEdit *field, int *factor, int newFactor)
     field->setText(numberText(double(moved)));
 }
 
-void EditDialog::loadTime(QLineEdit *field, QComboBox *units, int *factor, QString &value)
+double EditDialog::splitTime(QString &value, QString *unit, int *factor)
 {
     for (const TimeSuffix &suffix : timeSuffixes) {
         const QString text = QLatin1String(suffix.text);
         if (value.lastIndexOf(text) < 1)
             continue;
         value.remove(text);
-        field->setText(numberText(readNumber(value)));
-        *factor = suffix.factor;
-        units->setCurrentIndex(units->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
-        return;
+        *unit = text;
+        if (factor)
+            *factor = suffix.factor;
+        return readNumber(value);
     }
-    field->setText(numberText(readNumber(value)));
-    *factor = Nanosecond;
-    units->setCurrentIndex(
-        units->findText(QStringLiteral("nsec"), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    *unit = QStringLiteral("nsec");
+    if (factor)
+        *factor = Nanosecond;
+    return readNumber(value);
+}
+
+void EditDialog::loadTime(QLineEdit *field, QComboBox *units, int *factor, QString &value)
+{
+    QString unit;
+    field->setText(numberText(splitTime(value, &unit, factor)));
+    units->setCurrentIndex(units->findText(unit, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
 ProgramWidget *EditDialog::sheetOf(BlockItem *block)

@@ -65,6 +65,10 @@ public:
     static void convertUnit(QLineEdit *field, int *factor, int newFactor);
     // showTime as a free rule: the field's text, factor and unit list.
     static void loadTime(QLineEdit *field, QComboBox *units, int *factor, QString &value);
+    // A stored time text read by that rule: its number, and its unit ("nsec"
+    // for a bare number); `value` loses its unit suffix, and *factor, when
+    // given, takes the unit's factor.
+    static double splitTime(QString &value, QString *unit, int *factor = nullptr);
 
 protected:
     // The sheet that shows the block: its label's canvas, else the sheet

@@ -58,33 +58,11 @@ EditInputDialog::EditInputDialog(ProgramWidget *sheet, BlockItem *item, QWidget 
         connect(entry->freqUnitComboBox, SIGNAL(currentIndexChanged(QString)), this,
                 SLOT(on_subComboBox_currentIndexChanged(QString)));
         ui->output->hide();
-        auto *input = dynamic_cast<NIM_IN *>(item);
-        storedUserControl = input && input->isUserControl();
-        if (item->name() == userPort && !storedUserControl) {
-            loadPulseSettings();
-            ui->userControl->setChecked(false);
-            levelsUnread = true;
-            return;
-        }
-        ui->mainLineEdit->setText(QStringLiteral("0"));
-        ui->subLineEdit->setText(QStringLiteral("1"));
-        setMaximumHeight(272);
-        if (input)
-            input->inputSettings(storedUser, storedHigh, storedVth);
-        else
-            storedVth = quint16(vthToCode(-0.4));
-        if (storedUserControl) {
-            ui->userControl->setChecked(true);
-        } else if (storedUser) {
-            ui->property->setEnabled(true);
-            ui->user->setChecked(true);
-            if (storedHigh)
-                ui->high->setChecked(true);
-            showVth(storedVth);
-        } else if (storedHigh) {
-            ui->ttl->setChecked(true);
-        }
+        loadChannel(item);
+        if (!levelsUnread)
+            setMaximumHeight(272);
     } else if (isOutput()) {
+        shownChannel = item;
         ui->userControl->hide();
         ui->input->hide();
         setMaximumSize(200, 120);
@@ -115,6 +93,31 @@ bool EditInputDialog::pulseEntryActive() const
     return !ui->oscillator->isHidden() && ui->oscillator->isEnabled();
 }
 
+void EditInputDialog::loadChannel(BlockItem *source)
+{
+    shownChannel = source;
+    auto *input = dynamic_cast<NIM_IN *>(source);
+    storedUserControl = input && input->isUserControl();
+    levelsUnread = source->name() == userPort && !storedUserControl;
+    storedUser = false;
+    storedHigh = false;
+    storedVth = quint16(vthToCode(-0.4));
+    if (input && !levelsUnread)
+        input->inputSettings(storedUser, storedHigh, storedVth);
+
+    // The option input is always under user control.
+    ui->userControl->setChecked(storedUserControl || portName == optionPort);
+    if (storedUser) {
+        ui->user->setChecked(true);
+        ui->property->setEnabled(true);
+        (storedHigh ? ui->high : ui->low)->setChecked(true);
+        showVth(storedVth);
+    } else {
+        (storedHigh ? ui->ttl : ui->nim)->setChecked(true);
+    }
+    loadPulseSettings(levelsUnread ? source : nullptr);
+}
+
 void EditInputDialog::on_comboBox_currentIndexChanged(const QString &text)
 {
     if (isOutput()) {
@@ -130,11 +133,15 @@ void EditInputDialog::on_comboBox_currentIndexChanged(const QString &text)
     if (text != portName) {
         portName = text;
         shownName = text;
-        if (programWidget) {
-            if (BlockItem *channel = programWidget->findBlock(text, -1))
-                shownName = channel->displayName();
-        }
+        BlockItem *channel = programWidget ? programWidget->findBlock(text, -1) : nullptr;
+        if (channel)
+            shownName = channel->displayName();
         ui->lineEdit->setText(shownName);
+        // A channel that stands on another sheet shows the settings it has
+        // there; a free one those the block brings along.
+        BlockItem *source = channel && text != item->name() ? channel : item;
+        if (source != shownChannel)
+            loadChannel(source);
     }
     if (text == optionPort) {
         ui->userControl->setChecked(true);
@@ -208,41 +215,42 @@ void EditInputDialog::showVth(quint16 code)
 
 void EditInputDialog::on_buttonBox_accepted()
 {
+    const bool levels = isInput() && !ui->userControl->isChecked();
     double vth = 0;
-    if (!ui->userControl->isChecked() && isInput()) {
-        if (!pulseEntryActive()) {
-            bool ok = false;
-            vth = EditDialog::readNumber(ui->vth->text(), &ok);
-            if (!ok || vth < -2.5 || vth > 2.5) {
-                ModalHooks::warning(programWidget, item->displayName(),
-                                    QStringLiteral("Please set Vth between -2.5V and 2.5V"));
-                return;
-            }
-        } else if (!checkPulseSettings()) {
+    if (levels && !pulseEntryActive()) {
+        bool ok = false;
+        vth = EditDialog::readNumber(ui->vth->text(), &ok);
+        if (!ok || vth < -2.5 || vth > 2.5) {
+            ModalHooks::warning(programWidget, item->displayName(),
+                                QStringLiteral("Please set Vth between -2.5V and 2.5V"));
             return;
         }
     }
 
     const QString port = ui->comboBox->currentText();
     const QString name = ui->lineEdit->text();
-    bool checked = false;
-    if (ui->comboBox->currentIndex() < 1) {
-        if (name == item->displayName()) {
-            if (buildParameter(vth) && programWidget)
-                programWidget->updateItemView(nullptr, QString());
-            accept();
-            return;
-        }
-    } else if (name == shownName) {
-        item->setUserName(name);
-        checked = true;
-    }
-    if (!checked && !checkName(name))
+    const bool ownPort = ui->comboBox->currentIndex() < 1;
+    const bool nameKept = name == (ownPort ? item->displayName() : shownName);
+    // The name is checked before the pulse checks turn a frequency into
+    // widths: a refused name leaves the entry as the user sees it.
+    if (!nameKept && !checkName(name))
         return;
+    if (levels && pulseEntryActive() && !checkPulseSettings())
+        return;
+
+    if (ownPort && nameKept) {
+        const bool changed = buildParameter(vth);
+        storeForChannel(changed);
+        if (changed && programWidget)
+            programWidget->updateItemView(nullptr, QString());
+        accept();
+        return;
+    }
+    item->setUserName(name);
 
     // The settings go first, so that the one undo step the sheet records
     // holds them together with the port and the name.
-    buildParameter(vth);
+    storeForChannel(buildParameter(vth));
     if (programWidget)
         programWidget->updateItemView(item, port);
     if (QLabel *label = item->owner()) {
@@ -255,10 +263,18 @@ void EditInputDialog::on_buttonBox_accepted()
 bool EditInputDialog::checkName(const QString &name)
 {
     const QStringList ownNames{item->displayName(), ui->comboBox->currentText()};
-    if (!NameRule::check(programWidget, item->displayName(), name, ownNames))
-        return false;
-    item->setUserName(name);
-    return true;
+    return NameRule::check(programWidget, item->displayName(), name, ownNames);
+}
+
+void EditInputDialog::storeForChannel(bool changed)
+{
+    if (changed) {
+        if (programWidget)
+            programWidget->shareChannelSettings(item, ui->comboBox->currentText());
+    } else if (shownChannel && shownChannel != item) {
+        // Moved onto a channel of another sheet and left as shown there.
+        item->params() = shownChannel->params();
+    }
 }
 
 bool EditInputDialog::buildParameter(double vth)
@@ -281,7 +297,8 @@ bool EditInputDialog::buildParameter(double vth)
         return true;
     }
     if (ui->userControl->isChecked()) {
-        if (storedUserControl)
+        // Empty settings mean user control on "IN-USER" only.
+        if (storedUserControl && !(item->params().isEmpty() && portName != userPort))
             return false;
         input->setUserControl();
         return true;

@@ -33,6 +33,7 @@ public:
     // The code's voltage to 0.01 V, as the Vth field shows it.
     static QString vthText(quint16 code);
 
+    // The name rule; the name is taken only once every check has passed.
     virtual bool checkName(const QString &name);
     virtual bool buildParameter(double vth);
     virtual void showVth(quint16 code);
@@ -56,7 +57,14 @@ private:
     bool isOutput() const;
     // The oscillator group takes the entry: shown and not under user control.
     bool pulseEntryActive() const;
-    void loadPulseSettings();
+    // The settings of a block of the channel into the widgets, and as what
+    // OK compares with; the pulse from an oscillator block, else the fields'
+    // starting values.
+    void loadChannel(BlockItem *source);
+    void loadPulseSettings(BlockItem *source);
+    // After OK: what the edited block now holds is what every block of the
+    // chosen channel holds.
+    void storeForChannel(bool changed);
     void warnSetting(const QString &text);
 
     Ui_EditInputDialog *ui;
@@ -72,15 +80,19 @@ private:
     bool storedTtl = false;
     // An "IN-USER" block opened with its oscillator: no level settings were read.
     bool levelsUnread = false;
+    // The block of the channel whose settings the widgets show: the edited
+    // block, or the channel's block on another sheet after a port change.
+    BlockItem *shownChannel = nullptr;
 
     std::unique_ptr<PulseEntry> entry;
-    // The widths to store, and the display preference: as stored at opening,
-    // as accepted by the pulse checks.
+    // The widths and display preference as accepted by the pulse checks, and
+    // as stored in the shown block.
     QString mainText;
     QString subText;
     QString disp;
     QString mainCnt;
     QString subCnt;
+    QString storedDisp;
     bool pulseChanged = false;
 };
 

@@ -14,20 +14,59 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
-void EditInputDialog::loadPulseSettings()
+namespace {
+
+// Two width texts with their units are the same when the unit is and the
+// numbers read the same: "1.690sec" is what "1.69sec" shows.
+bool sameWidth(QString a, QString b)
 {
-    item->mainCnt(mainCnt);
-    item->subCnt(subCnt);
-    item->disp(disp);
-    QString main = mainCnt;
-    QString sub = subCnt;
+    if (a.isEmpty() || b.isEmpty())
+        return a == b;
+    QString aUnit;
+    QString bUnit;
+    const double aValue = EditDialog::splitTime(a, &aUnit);
+    const double bValue = EditDialog::splitTime(b, &bUnit);
+    return aUnit == bUnit && EditDialog::numberText(aValue) == EditDialog::numberText(bValue);
+}
+
+} // namespace
+
+void EditInputDialog::loadPulseSettings(BlockItem *source)
+{
+    // Width entry, with nothing kept from an earlier entry.
+    ui->pulseWidth->setChecked(true);
+    entry->savedMainText.clear();
+    entry->savedSubText.clear();
+    entry->savedFreqText.clear();
+    entry->savedDuty = -1;
+    entry->savedFrequency = -1;
+    entry->freqUnitFactor = 1;
+    {
+        const QSignalBlocker typeBlocker(entry->typeComboBox);
+        const QSignalBlocker unitBlocker(entry->freqUnitComboBox);
+        entry->typeComboBox->setCurrentIndex(0);
+        entry->freqUnitComboBox->setCurrentIndex(0);
+    }
+    mainCnt.clear();
+    subCnt.clear();
+    storedDisp.clear();
+    if (source) {
+        source->mainCnt(mainCnt);
+        source->subCnt(subCnt);
+        source->disp(storedDisp);
+    }
+    disp = storedDisp;
+    // Without an oscillator the fields start at "0" and "1" in nanoseconds.
+    QString main = source ? mainCnt : QStringLiteral("0nsec");
+    QString sub = source ? subCnt : QStringLiteral("1nsec");
     EditDialog::loadTime(ui->mainLineEdit, ui->mainComboBox, &entry->mainUnitNs, main);
     EditDialog::loadTime(ui->subLineEdit, ui->subComboBox, &entry->subUnitNs, sub);
-    if (disp.isEmpty())
+    if (storedDisp.isEmpty())
         return;
     ui->frequency->setChecked(true);
-    entry->chooseDisplay(disp);
+    entry->chooseDisplay(storedDisp);
 }
 
 void EditInputDialog::on_frequency_toggled(bool checked)
@@ -67,6 +106,7 @@ bool EditInputDialog::checkPulseSettings()
 {
     pulseChanged = false;
     const bool wasFrequency = ui->frequency->isChecked();
+    QString newDisp;
     auto backToFrequency = [this, wasFrequency]() {
         if (wasFrequency)
             entry->enterFrequency();
@@ -85,7 +125,6 @@ bool EditInputDialog::checkPulseSettings()
                             .arg(entry->typeComboBox->currentText().remove(QLatin1Char('&'))));
             return false;
         }
-        QString newDisp;
         if (entry->isDutyShown()) {
             if (m >= 100) {
                 warnSetting(tr("Duty must be less than 100%."));
@@ -94,16 +133,15 @@ bool EditInputDialog::checkPulseSettings()
             newDisp = entry->dutyText;
         }
         newDisp += entry->freqUnitComboBox->currentText();
-        if (newDisp != disp) {
-            disp = newDisp;
-            pulseChanged = true;
-        }
         entry->leaveFrequency();
     }
 
     const int mainUnit = entry->mainUnitNs;
     const int subUnit = entry->subUnitNs;
-    const double mainMin = 0;
+    // A frequency with a true width or a duty above 0 must leave a true width
+    // of at least one nanosecond; a width entered as such may be 0.
+    const double mainMinNs = wasFrequency ? 1 : 0;
+    const double mainMin = mainMinNs / mainUnit;
     const double subMin = 1.0 / subUnit;
     auto rangeMessage = [this](const QLabel *label, double least) {
         return tr("\"%1\" must be").arg(label->text().remove(QLatin1Char('&'))) +
@@ -113,7 +151,7 @@ bool EditInputDialog::checkPulseSettings()
 
     bool ok = false;
     const double mainNs = EditDialog::readNumber(ui->mainLineEdit->text(), &ok) * mainUnit;
-    if (!ok || EditDialog::isBelow(mainNs, mainMin) ||
+    if (!ok || EditDialog::isBelow(mainNs, mainMinNs) ||
         EditDialog::isAbove(mainNs, PulseEntry::maxNs)) {
         warnSetting(rangeMessage(ui->labelMain, mainMin));
         ui->mainLineEdit->setText(QString::number(mainMin, 'g', 6));
@@ -154,15 +192,11 @@ bool EditInputDialog::checkPulseSettings()
 
     // Trimmed: a blank inside the settings text would end the value early.
     mainText = ui->mainLineEdit->text().trimmed() + ui->mainComboBox->currentText();
-    if (mainText != mainCnt)
-        pulseChanged = true;
     subText = ui->subLineEdit->text().trimmed() + ui->subComboBox->currentText();
-    if (subText != subCnt)
-        pulseChanged = true;
-    if (!wasFrequency) {
-        if (!disp.isEmpty())
-            pulseChanged = true;
-        disp.clear();
-    }
+    // Only now, with every check passed, is the choice taken: a refused OK
+    // keeps nothing of it. Widths as stored, read the same, are no change.
+    disp = newDisp;
+    pulseChanged =
+        disp != storedDisp || !sameWidth(mainText, mainCnt) || !sameWidth(subText, subCnt);
     return true;
 }

@@ -172,8 +172,8 @@ QString EditLogicDialog::netWord(int port) const
 void EditLogicDialog::insertText(const QString &text)
 {
     ui->textEdit->insertPlainText(text);
-    // The expression is where typing starts.
-    setFocusProxy(ui->textEdit);
+    // Typing goes on in the expression, not into the button just pressed.
+    ui->textEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void EditLogicDialog::insertPort(int port)

@@ -1,6 +1,7 @@
 #include "editmsrcntdialog.h"
 
 #include "blockitem.h"
+#include "blockmode.h"
 #include "dialoghooks.h"
 #include "linkednames.h"
 #include "modalhooks.h"
@@ -16,7 +17,6 @@
 namespace {
 
 const int listSize = 4; // items of the GATE and of the SRC list
-const int largestMode = listSize * listSize - 1;
 
 const char *const unitNames[] = {"sec", "msec", "usec", "nsec"};
 
@@ -40,12 +40,7 @@ EditMsrCntDialog::EditMsrCntDialog(BlockItem *block, QWidget *parent)
     ui->m_counterComboBox->addItems(names);
     item = block;
 
-    QString text;
-    block->param(text, QStringLiteral("Mode"));
-    int mode = text.isEmpty() ? 0 : (text.toInt() & 0xFF);
-    // A mode that neither list can show is taken as the first of each.
-    if (mode > largestMode)
-        mode = 0;
+    const int mode = BlockMode::measureMode(block);
     ui->m_enbComboBox->setCurrentIndex(mode >> 2);
     ui->m_areaComboBox->setCurrentIndex(mode & 0x3);
 

@@ -102,6 +102,9 @@ public:
     void lookupItem(const QString &kind, QStringList &out);
     bool checkName(const QString &name, bool checkNames);
     BlockItem *findBlock(const QString &name, int sheet);
+    // The block's settings become those of every block of the channel, on
+    // every sheet.
+    void shareChannelSettings(BlockItem *block, const QString &channel);
     void updateItemView(BlockItem *block, const QString &text);
     void renameItem(const QString &oldName, const QString &newName);
     void writeItems(QTextStream *stream, int indent);
@@ -170,10 +173,6 @@ protected:
     QMap<int, BlockItem *> *mapOf(Column column);
     // The palette entry that counts a block of the Output column.
     static QString unitOfOutput(const QString &kind);
-    // "Mode" of a block's settings as a decimal number, 0 when absent; for a
-    // measurement counter its 8-bit mode.
-    static int counterModeOf(BlockItem *block);
-    static int measureModeOf(BlockItem *block);
 
     int sheetIndex;
     SheetHost *mainWindow;

@@ -4,6 +4,7 @@
 #include "programwidget.h"
 
 #include "blockitem.h"
+#include "blockmode.h"
 #include "labelwidget.h"
 
 #include <QClipboard>
@@ -149,13 +150,13 @@ void ProgramWidget::placeLoadedItem(const QString &kind, BlockItem *block)
             block->setPixmap(captionedPixmap(block->basePixmap(), block->displayName(), true));
         break;
     case ModeNine:
-        if (kind == QLatin1String("CntFnc") && counterModeOf(block) == 9) {
+        if (kind == QLatin1String("CntFnc") && BlockMode::counterMode(block) == 9) {
             block->setBasePixmap(QPixmap(QStringLiteral(":/images/Function0.png")));
             block->setPixmap(captionedPixmap(block->basePixmap(), block->displayName(), false));
         }
         break;
     case MeasureMode: {
-        const int mode = measureModeOf(block);
+        const int mode = BlockMode::measureMode(block);
         if (mode != 0) {
             const char *picture = (mode & 0x3) == 0   ? ":/images/MsrCnt2.png"
                                   : (mode & 0xC) == 0 ? ":/images/MsrCnt1.png"

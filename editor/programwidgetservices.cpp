@@ -4,28 +4,14 @@
 #include "programwidget.h"
 
 #include "blockitem.h"
+#include "blockmode.h"
 #include "labelwidget.h"
-#include "nimmsrcnt.h"
 #include "programdata.h"
 #include "sheethost.h"
 
 #include <QLabel>
 #include <QStringList>
 #include <QTextStream>
-
-int ProgramWidget::counterModeOf(BlockItem *block)
-{
-    QString value;
-    block->param(value, QStringLiteral("Mode"));
-    return value.toInt(); // 0 when absent, empty or no number
-}
-
-int ProgramWidget::measureModeOf(BlockItem *block)
-{
-    if (auto *counter = dynamic_cast<NIMMsrCnt *>(block))
-        return counter->mode();
-    return counterModeOf(block) & 0xFF;
-}
 
 void ProgramWidget::lookupItem(const QString &kind, QStringList &out)
 {
@@ -49,6 +35,12 @@ BlockItem *ProgramWidget::findBlock(const QString &name, int sheet)
     return nullptr;
 }
 
+void ProgramWidget::shareChannelSettings(BlockItem *block, const QString &channel)
+{
+    if (programData && block)
+        programData->setChannelSettings(channel, block->params());
+}
+
 void ProgramWidget::updateItemView(BlockItem *block, const QString &text)
 {
     if (block) {
@@ -56,12 +48,12 @@ void ProgramWidget::updateItemView(BlockItem *block, const QString &text)
         QString base;
         bool storeBase = true;
         if (kind.startsWith(QLatin1String("CntFnc"))) {
-            base = counterModeOf(block) == 9 ? QStringLiteral(":/images/Function0.png")
-                                             : QStringLiteral(":/images/Function.png");
+            base = BlockMode::counterMode(block) == 9 ? QStringLiteral(":/images/Function0.png")
+                                                      : QStringLiteral(":/images/Function.png");
         } else if (kind.indexOf(QLatin1String("Logic")) > 0) {
             storeBase = false;
         } else if (kind.startsWith(QLatin1String("MsrCnt"))) {
-            const int mode = measureModeOf(block);
+            const int mode = BlockMode::measureMode(block);
             if (mode == 0)
                 base = QStringLiteral(":/images/MsrCnt3.png");
             else if ((mode & 0x3) == 0)
@@ -127,6 +119,8 @@ BlockItem *ProgramWidget::addInputItem(QString &name)
     BlockItem *block = programData->createInput(row, sheetIndex, name);
     if (!block)
         return nullptr;
+    // A channel that stands elsewhere already brings its settings along.
+    programData->adoptChannelSettings(block, block->name());
     auto *label = new QLabel(this);
     label->setPixmap(block->pixmap());
     label->resize(block->pixmap().size());

@@ -5,7 +5,9 @@
 namespace {
 
 const int portCount = 11;
-const char endMarker[] = "EOF";
+// The words of an expression never hold a blank, so no typed word can pass
+// for the end of the list.
+const QString endMarker = QStringLiteral(" end");
 // Far beyond any expression over eleven inputs; a file holding more would
 // otherwise exhaust the stack.
 const int maxDepth = 1000;
@@ -55,7 +57,7 @@ QStringList LogicEvaluator::logicSplit(const QString &expression)
     const QStringList words = expression.simplified().split(QLatin1Char(' '));
     for (const QString &word : words)
         splitWord(word, tokens);
-    tokens << QLatin1String(endMarker);
+    tokens << endMarker;
     return tokens;
 }
 
@@ -64,6 +66,11 @@ bool LogicEvaluator::logicEvaluate(const QString &expression, const bool values[
     Cursor cursor;
     cursor.tokens = logicSplit(expression);
     return logicEvalBinary(cursor, 0, values);
+}
+
+bool LogicEvaluator::isEnd(const QString &token)
+{
+    return token == endMarker;
 }
 
 QString LogicEvaluator::logicVariableValue(const QString &word, const bool values[11])
@@ -96,7 +103,7 @@ int LogicEvaluator::logicOperatorRank(const QString &word)
 bool LogicEvaluator::logicEvalPrimary(Cursor &cursor, const bool values[11])
 {
     const QString word = cursor.tokens.at(cursor.pos);
-    if (word == QLatin1String(endMarker))
+    if (isEnd(word))
         throw QStringLiteral("invalid at EOF");
     if (word == QLatin1String("(") || word == QLatin1String("not")) {
         if (cursor.depth >= maxDepth)
@@ -122,7 +129,7 @@ bool LogicEvaluator::logicEvalBinary(Cursor &cursor, int level, const bool value
     bool value = logicEvalPrimary(cursor, values);
     for (;;) {
         const QString word = cursor.tokens.at(cursor.pos);
-        if (word == QLatin1String(endMarker)) {
+        if (isEnd(word)) {
             if (level == 1)
                 throw QStringLiteral("invalid --- ')' is missimg.");
             return value;

@@ -14,8 +14,10 @@ public:
     static bool logicEvaluate(const QString &expression, const bool values[11]);
     static QString logicVariableValue(const QString &word, const bool values[11]);
     static int logicOperatorRank(const QString &word);
-    // The token list of an expression, ending with the marker "EOF".
+    // The token list of an expression, ending with an end marker that no
+    // word of the expression can equal.
     static QStringList logicSplit(const QString &expression);
+    static bool isEnd(const QString &token);
     // Evaluates the block's expression for one combination of the ten input
     // channels (bit 1 IN-CH0 ... bit 10 IN-USER); errors are rethrown as "name: message".
     static bool logicTruthBit(BlockItem *block, quint16 combination);

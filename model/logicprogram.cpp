@@ -58,7 +58,7 @@ struct LogicProgram::Translator {
             return;
         }
         const QString &word = words.at(pos);
-        if (word == QLatin1String("EOF"))
+        if (LogicEvaluator::isEnd(word))
             throw QStringLiteral("invalid at EOF");
         if (word == QLatin1String("(") || word == QLatin1String("not")) {
             if (nesting >= maxNesting)
@@ -91,7 +91,7 @@ struct LogicProgram::Translator {
         primary();
         for (;;) {
             const QString word = words.at(pos);
-            if (word == QLatin1String("EOF")) {
+            if (LogicEvaluator::isEnd(word)) {
                 if (level == 1)
                     throw QString::fromLatin1(missingParenthesis);
                 return;

@@ -22,7 +22,7 @@ public:
 
     quint64 evaluate(const quint64 ports[11]) const;
 
-    // The evaluator's word list of an expression, ending with "EOF".
+    // The evaluator's word list of an expression, ending with its end marker.
     static QStringList splitWords(const QString &expression);
 
 private:

@@ -1,5 +1,7 @@
 #include "nimfunction.h"
 
+#include "blockmode.h"
+
 #include <cmath>
 
 NIMFunction::NIMFunction(int id, int sheet, const QString &name) : BlockItem(id, sheet)
@@ -25,12 +27,7 @@ unsigned int NIMFunction::cntSubValue()
     QString value;
     subCnt(value);
     const unsigned int sub = value.isNull() ? 0 : timeToNs(value);
-    QString modeText;
-    param(modeText, QStringLiteral("Mode"));
-    bool ok = false;
-    int mode = modeText.toInt(&ok);
-    if (!ok)
-        mode = 0;
+    const int mode = BlockMode::counterMode(this);
     // These modes count the sub time from zero.
     const bool fromZero = mode == 0 || mode == 1 || mode == 8 || mode == 9 || mode == 10;
     return (fromZero && sub != 0) ? sub - 1 : sub;

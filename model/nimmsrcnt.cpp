@@ -1,5 +1,7 @@
 #include "nimmsrcnt.h"
 
+#include "blockmode.h"
+
 NIMMsrCnt::NIMMsrCnt(int id, int sheet, const QString &name) : BlockItem(id, sheet)
 {
     m_name = name;
@@ -19,11 +21,7 @@ QVector<QLine> NIMMsrCnt::inputLines()
 
 quint8 NIMMsrCnt::mode()
 {
-    QString value;
-    param(value, QStringLiteral("Mode"));
-    bool ok = false;
-    const int mode = value.toInt(&ok);
-    return ok ? quint8(mode & 0xFF) : 0;
+    return quint8(BlockMode::measureMode(this));
 }
 
 void NIMMsrCnt::setSettings(quint8 mode, const QString &fileSave, const QString &path,

@@ -171,11 +171,12 @@ NIM_IN *ProgramData::findOrCreateInput(int id, int sheet)
         NIM_IN *created = dynamic_cast<NIM_IN *>(createInput(id, sheet, channel));
         if (!created)
             return nullptr;
-        // A channel keeps one user name on every sheet.
+        // A channel keeps one user name and one set of settings on every sheet.
         for (BlockItem *block : inputBlocks) {
             if (block->name() == channel)
                 created->setUserName(block->displayName());
         }
+        adoptChannelSettings(created, channel);
         return created;
     }
     return nullptr;
@@ -340,4 +341,38 @@ QVector<BlockItem *> ProgramData::msrCntBlocks() const
             blocks.append(block);
     }
     return blocks;
+}
+
+QVector<BlockItem *> ProgramData::channelBlocks(const QString &channel) const
+{
+    QVector<BlockItem *> blocks;
+    if (channel.startsWith(QLatin1String("OUT-CH"))) {
+        for (BlockItem *block : sinkBlocks) {
+            if (block->kind() == channel)
+                blocks.append(block);
+        }
+    } else if (inputNames.contains(channel)) {
+        for (BlockItem *block : inputBlocks) {
+            if (block->name() == channel)
+                blocks.append(block);
+        }
+    }
+    return blocks;
+}
+
+void ProgramData::setChannelSettings(const QString &channel, const QString &settings)
+{
+    for (BlockItem *block : channelBlocks(channel))
+        block->params() = settings;
+}
+
+bool ProgramData::adoptChannelSettings(BlockItem *block, const QString &channel)
+{
+    for (BlockItem *other : channelBlocks(channel)) {
+        if (other != block) {
+            block->params() = other->params();
+            return true;
+        }
+    }
+    return false;
 }

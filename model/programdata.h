@@ -50,6 +50,16 @@ public:
     // Measurement counters ("MsrCnt" kind prefix) of sinkBlocks in creation order.
     QVector<BlockItem *> msrCntBlocks() const;
 
+    // A channel may stand on several sheets, and its settings are one: the
+    // blocks of an input channel by name, of an output channel by kind word,
+    // in the order in which the compiler meets them.
+    QVector<BlockItem *> channelBlocks(const QString &channel) const;
+    // Every block of the channel takes these settings.
+    void setChannelSettings(const QString &channel, const QString &settings);
+    // A new copy of a channel takes the settings of the channel's first other
+    // block; without one it keeps its own. Returns whether it took them.
+    bool adoptChannelSettings(BlockItem *block, const QString &channel);
+
     // ---- Compiler: function-unit assignment, register image, lookup tables,
     // design rule check and verify comparison. ----
 
@@ -108,7 +118,6 @@ public:
 
 private:
     bool verifyByteTable(const QByteArray &data, QString &diff, int table, quint32 base);
-    static int modeValue(BlockItem *block);
 
 public:
     // ---- end of compiler ----

@@ -3,6 +3,7 @@
 #include "programdata.h"
 
 #include "blockitem.h"
+#include "blockmode.h"
 
 #include <QDir>
 #include <QTextDocument>
@@ -11,14 +12,6 @@ namespace {
 
 const char *const portVariables[11] = {"_A", "_B", "_C", "_D", "_E", "_F",
                                        "_G", "_H", "_I", "_J", "_K"};
-
-// "Mode" setting: empty counts as 0, otherwise decimal.
-int modeSetting(BlockItem *block)
-{
-    QString text;
-    block->param(text, QStringLiteral("Mode"));
-    return text.isEmpty() ? 0 : text.toInt();
-}
 
 } // namespace
 
@@ -32,6 +25,18 @@ int ProgramData::checkDesign(QTextDocument *report)
         ++errorCount;
     };
     auto warning = [&](const QString &line) { warnings += QStringLiteral("warning: ") + line; };
+    // A mode no dialog can show is read as mode 0, and said so.
+    auto modeRead = [&](BlockItem *block, int (*read)(BlockItem *, bool *)) {
+        bool valid = true;
+        const int mode = read(block, &valid);
+        if (!valid) {
+            QString text;
+            block->param(text, QStringLiteral("Mode"));
+            warning(block->displayName() + QStringLiteral(": Mode ") + text +
+                    QStringLiteral(" is out of range, mode 0 is used.\n"));
+        }
+        return mode;
+    };
     auto outportUnused = [&](BlockItem *block) {
         if (block->outputs().isEmpty())
             warning(block->displayName() + QStringLiteral(": Outport is not connected.\n"));
@@ -69,7 +74,7 @@ int ProgramData::checkDesign(QTextDocument *report)
         const QString &kind = block->kind();
         if (kind.contains(QLatin1String("Label")))
             continue;
-        if (kind == QLatin1String("CntFnc") && modeSetting(block) == 9) {
+        if (kind == QLatin1String("CntFnc") && modeRead(block, &BlockMode::counterMode) == 9) {
             if (block->inputAt(0))
                 warning(block->displayName() +
                         QStringLiteral(": InputPort is connected, but not used.\n"));
@@ -98,7 +103,7 @@ int ProgramData::checkDesign(QTextDocument *report)
                               QStringLiteral("Save path does not exist.\n"));
                 }
             }
-            const int mode = modeSetting(block) & 0xFF;
+            const int mode = modeRead(block, &BlockMode::measureMode);
             if ((mode & 0x3) == 0) {
                 if (block->inputAt(0))
                     warning(name + QStringLiteral(": GATE is connected, but not used.\n"));

@@ -3,6 +3,7 @@
 #include "programdata.h"
 
 #include "blockitem.h"
+#include "blockmode.h"
 #include "lookuptableplan.h"
 #include "nim_in.h"
 #include "nimfunction.h"
@@ -113,7 +114,7 @@ QVector<ProgramData::ConfigRegister> ProgramData::configRegisters()
     for (int c = 0; c < 8; ++c) {
         BlockItem *block = unitSlots[3 + c];
         const bool counter = block && block->kind() == QLatin1String("CntFnc");
-        add(0x0008 + c, 1, counter ? quint32(modeValue(block)) & 0xFF : 0);
+        add(0x0008 + c, 1, counter ? quint32(BlockMode::counterMode(block)) : 0);
     }
     for (int b = 0; b < 8; ++b) {
         NIMFunction *delay = functionOfKind(unitSlots[delayUnitSlot[b]], "DlyFnc");
@@ -129,7 +130,7 @@ QVector<ProgramData::ConfigRegister> ProgramData::configRegisters()
         quint32 mode = 0;
         for (BlockItem *block : sinkBlocks) {
             if (block->kind() == kind) {
-                mode = quint32(modeValue(block)) & 0xFF;
+                mode = quint32(BlockMode::measureMode(block));
                 break;
             }
         }

@@ -3,18 +3,10 @@
 #include "programdata.h"
 
 #include "blockitem.h"
+#include "blockmode.h"
 
 const int ProgramData::delayUnitSlot[8] = {3, 4, 5, 6, 7, 0, 1, 2};
 const int ProgramData::passUnitSlot[6] = {0, 1, 2, 8, 9, 10};
-
-int ProgramData::modeValue(BlockItem *block)
-{
-    QString text;
-    block->param(text, QStringLiteral("Mode"));
-    bool ok = false;
-    const int mode = text.toInt(&ok);
-    return ok ? mode : 0;
-}
 
 void ProgramData::resetUnitSlots()
 {
@@ -39,7 +31,7 @@ void ProgramData::assignResources()
         if (kind == QLatin1String("CntFnc")) {
             ++cntFncCount;
             counters.append(block);
-            if (modeValue(block) == 9)
+            if (BlockMode::counterMode(block) == 9)
                 groupA.append(block);
             else if (source && source->kind().contains(QLatin1String("FeedBack")))
                 groupB.append(block);

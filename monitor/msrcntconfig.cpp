@@ -1,6 +1,7 @@
 #include "msrcntconfig.h"
 
 #include "blockitem.h"
+#include "blockmode.h"
 #include "programdata.h"
 
 void readMsrCntAttributes(ProgramData *design, int *mode, QString *path, QString *name,
@@ -23,10 +24,8 @@ void readMsrCntAttributes(ProgramData *design, int *mode, QString *path, QString
         if (n < 0 || n >= MsrCntConfig::channels)
             continue;
 
-        QString text;
-        block->param(text, QStringLiteral("Mode"));
-        const int m = (text.isEmpty() ? 0 : text.toInt(nullptr, 10)) & 0xFF;
-        mode[n] = m & 0xF;
+        const int m = BlockMode::measureMode(block);
+        mode[n] = m;
 
         if (!block->params().isEmpty()) {
             QString fileSave;

@@ -1,5 +1,8 @@
 #include "blockitem.h"
 #include "editlogicdialog.h"
+#include "memorymodule.h"
+#include "msrcntconfig.h"
+#include "programdata.h"
 #include "programwidget.h"
 #include "scriptedanswers.h"
 #include "settingsdialogs.h"
@@ -29,7 +32,7 @@ namespace {
 struct DialogBench {
     DialogBench()
     {
-        for (const char *kind : {"DlyFnc", "MsrCnt", "PreLogic"})
+        for (const char *kind : {"DlyFnc", "MsrCnt", "PreLogic", "PostLogic"})
             bench.paletteDrop(kind, sheet, {20, 600});
         delay = bench.at(sheet, ProgramWidget::FunctionColumn, 0);
         counter = bench.at(sheet, ProgramWidget::OutputColumn, 0);
@@ -97,7 +100,8 @@ struct FolderCase {
 struct OpenCase {
     QString window, title;
     int column, cap;
-    bool byEdit; // else by a double click
+    bool byEdit;  // else by a double click
+    int rowsDown; // the block first moved down so many rows
 };
 
 } // namespace
@@ -119,6 +123,7 @@ private slots:
     void counterLogFolder_data();
     void counterLogFolder();
     void counterFolderChooser();
+    void counterRename_data();
     void counterRename();
     void editOpens_data();
     void editOpens();
@@ -189,6 +194,9 @@ void TestBlockDialogs::counterModes_data()
     add("mode beyond the lists",
         {"Mode=99 Unit=sec FileSave=0 PATH=a", "sec", "a", "MsrCnt3", 0, 0, 0, false});
     add("negative mode", {"Mode=-1 FileSave=0", "nsec", "log", "MsrCnt3", 0, 0, 0, false});
+    add("mode 8 in the low byte",
+        {"Mode=264 FileSave=0", "nsec", "log", "MsrCnt3", 0, 0, 0, false});
+    add("mode 16", {"Mode=16 Unit=usec FileSave=0", "usec", "log", "MsrCnt3", 0, 0, 0, false});
     add("unit in the file flag", {"Mode=2 FileSave=usec PATH=", "usec", "log", "", 2, 0, -1, true});
     add("no file flag", {"Mode=4", "nsec", "log", "", 0, 1, -1, true});
 }
@@ -200,6 +208,13 @@ void TestBlockDialogs::counterModes()
     bench.openCounter(c.settings);
     QCOMPARE(bench.child<QComboBox>("m_areaComboBox")->currentIndex(), c.gate);
     QCOMPARE(bench.child<QComboBox>("m_enbComboBox")->currentIndex(), c.source);
+    // The module and the counter window read the mode the dialog shows.
+    MemoryModule module;
+    bench.bench.data->download(&module);
+    QCOMPARE(int(module.read(0x0060, 1).at(0)), c.gate + 4 * c.source);
+    MsrCntConfig config;
+    readMsrCntAttributes(bench.bench.data, config.mode, config.path, config.name, config.unit);
+    QCOMPARE(config.mode[0], c.gate + 4 * c.source);
     QString checked;
     for (QRadioButton *button : bench.dialog->findChildren<QRadioButton *>()) {
         if (button->isChecked())
@@ -274,13 +289,23 @@ void TestBlockDialogs::counterFolderChooser()
     QCOMPARE(answers.fileDialogs, QStringList({"Open Directory", "Open Directory"}));
 }
 
+void TestBlockDialogs::counterRename_data()
+{
+    QTest::addColumn<QString>("userName"); // empty: none of the user's own
+    row("named after the counter", QString());
+    row("named by the user", QString("Beam"));
+}
+
 void TestBlockDialogs::counterRename()
 {
+    QFETCH(QString, userName);
     DialogBench bench;
     for (int i = 0; i < 2; ++i)
         bench.bench.paletteDrop("MsrCnt", bench.sheet, {20, 600});
     BlockItem *second = bench.bench.at(bench.sheet, ProgramWidget::OutputColumn, 2);
     QCOMPARE(second->name(), QString("MsrCnt2"));
+    if (!userName.isEmpty())
+        second->setUserName(userName);
     bench.sheet->deleteItem(bench.bench.at(bench.sheet, ProgramWidget::OutputColumn, 1));
     bench.snapshots = bench.bench.host.snapshots;
     bench.open(ModalHooks::MsrCntDialog, second, "");
@@ -293,17 +318,24 @@ void TestBlockDialogs::counterRename()
     bench.pressOk();
     QCOMPARE(second->name(), QString("MsrCnt3"));
     QCOMPARE(second->kind(), QString("MsrCnt3"));
-    QCOMPARE(second->displayName(), QString("MsrCnt3"));
+    QCOMPARE(second->displayName(), userName.isEmpty() ? QString("MsrCnt3") : userName);
     QCOMPARE(bench.newSnapshots(), 1);
 }
 
 void TestBlockDialogs::editOpens_data()
 {
     const Table<OpenCase> add("c");
-    add("delay by Edit", {"EditDlyFncDialog", "DlyFnc0", ProgramWidget::FunctionColumn, 400, true});
+    add("delay by Edit",
+        {"EditDlyFncDialog", "DlyFnc0", ProgramWidget::FunctionColumn, 400, true, 0});
+    add("delay low on the sheet",
+        {"EditDlyFncDialog", "DlyFnc0", ProgramWidget::FunctionColumn, 400, true, 9});
     add("counter by double click",
-        {"EditMsrCntDialog", "MsrCnt0", ProgramWidget::OutputColumn, 300, false});
-    add("logic by Edit", {"QScrollArea", "PreLgc0", ProgramWidget::PreLogicColumn, 0, true});
+        {"EditMsrCntDialog", "MsrCnt0", ProgramWidget::OutputColumn, 300, false, 0});
+    add("counter low on the sheet",
+        {"EditMsrCntDialog", "MsrCnt0", ProgramWidget::OutputColumn, 300, true, 6});
+    add("logic by Edit", {"QScrollArea", "PreLgc0", ProgramWidget::PreLogicColumn, 0, true, 0});
+    add("PostLogic by double click",
+        {"QScrollArea", "PstLgc0", ProgramWidget::PostLogicColumn, 0, false, 0});
 }
 
 void TestBlockDialogs::editOpens()
@@ -311,6 +343,8 @@ void TestBlockDialogs::editOpens()
     QFETCH(OpenCase, c);
     DialogBench bench;
     BlockItem *block = bench.bench.at(bench.sheet, c.column, 0);
+    for (int i = 0; i < c.rowsDown; ++i)
+        QVERIFY(bench.sheet->moveItemRows(block, 1, nullptr));
     QVector<QPointer<QWidget>> opened;
     ModalHooks::setSettingsRunner([&opened](const ModalHooks::SettingsRequest &request) {
         opened.append(SettingsDialogs::create(request));

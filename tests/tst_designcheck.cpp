@@ -77,20 +77,27 @@ void TestDesignCheck::functionAndSinkBlocks()
     BlockItem *oscillator = kit.counter(QStringLiteral("Mode=9"), logic);
     kit.counter(QStringLiteral("Mode=9"), nullptr); // no input needed
     kit.counter(QStringLiteral("Mode=2"), nullptr);
+    kit.counter(QStringLiteral("Mode=20"), logic)->setUserName(QStringLiteral("Far"));
+    kit.counter(QStringLiteral("Mode=9x"), nullptr); // read as mode 0: needs its input
     kit.delay(QString(), nullptr);
     BlockItem *out = kit.output(5, nullptr);
     out->setUserName(QStringLiteral("Trigger"));
     kit.feedback(nullptr);
     kit.postLogic(QStringLiteral("_A"), {oscillator});
     QString text;
-    QCOMPARE(check(design, text), 4);
+    QCOMPARE(check(design, text), 5);
     QCOMPARE(text, QStringLiteral("error: CntFnc2: InputPort is not connected.\n"
+                                  "error: CntFnc4: InputPort is not connected.\n"
                                   "error: DlyFnc0: InputPort is not connected.\n"
                                   "error: OUT-CH5: InputPort is not connected.\n"
                                   "error: FeedBack0: InputPort is not connected.\n"
                                   "warning: CntFnc0: InputPort is connected, but not used.\n"
                                   "warning: CntFnc1: Outport is not connected.\n"
                                   "warning: CntFnc2: Outport is not connected.\n"
+                                  "warning: Far: Outport is not connected.\n"
+                                  "warning: Far: Mode 20 is out of range, mode 0 is used.\n"
+                                  "warning: CntFnc4: Outport is not connected.\n"
+                                  "warning: CntFnc4: Mode 9x is out of range, mode 0 is used.\n"
                                   "warning: DlyFnc0: Outport is not connected.\n"
                                   "warning: PstLgc0: Outport is not connected.\n"));
 }
@@ -122,6 +129,13 @@ void TestDesignCheck::measurementCounters()
         {"Mode=8 FileSave=false", false, true, 0, "No error detected."},
         {"Mode=2", false, false, 1, "error: MsrCnt0: GATE is not connected.\n"},
         {"Mode=4", false, false, 1, "error: MsrCnt0: SRC is not connected.\n"},
+        // Read as mode 0, as everywhere else: neither GATE nor SRC is used.
+        {"Mode=22", true, true, -1,
+         "warning: MsrCnt0: Mode 22 is out of range, mode 0 is used.\n"
+         "warning: MsrCnt0: GATE is connected, but not used.\n"
+         "warning: MsrCnt0: SRC is connected, but not used.\n"},
+        {"Mode=-3", false, false, -1,
+         "warning: MsrCnt0: Mode -3 is out of range, mode 0 is used.\n"},
     };
     for (const Case &c : cases) {
         ProgramData design(nullptr);

@@ -1,6 +1,8 @@
 #include "blockitem.h"
 #include "designkit.h"
 #include "editcntfncdialog.h"
+#include "memorymodule.h"
+#include "programdata.h"
 #include "pulseentry.h"
 #include "sheetbench.h"
 #include "ui_editcntfncdialog.h"
@@ -81,6 +83,13 @@ private:
         return bench->warnings.join("\n--\n");
     }
     QString fields() const { return ui->mainLineEdit->text() + '|' + ui->subLineEdit->text(); }
+    // The mode the module gets for the block: the only counter, counter unit 0.
+    int compiledMode() const
+    {
+        MemoryModule module;
+        bench->data->download(&module);
+        return module.read(0x0008, 1).at(0);
+    }
 
     std::unique_ptr<SheetBench> bench;
     std::unique_ptr<EditCntFncDialog> dialog;
@@ -91,8 +100,9 @@ private:
 
 void TestEditCntFncDialog::shown_data()
 {
-    // settings | modes chosen after opening | mode | main | sub | units: of the widths, or the
-    // type and unit of frequency entry (empty: counts)
+    // settings | steps after opening (a number: that mode; F, W: the entry; a frequency unit;
+    // s=text: the sub field) | mode | main | sub | units: of the widths, or the type and unit
+    // of frequency entry (empty: counts)
     QTest::addColumn<QString>("spec");
     // clang-format off
     QTest::newRow("new block") << "||0|5|5|nsec nsec";
@@ -102,6 +112,8 @@ void TestEditCntFncDialog::shown_data()
     QTest::newRow("counts above 2^31") << "Mode=10 MainCnt=3000000000 SubCnt=4294967295||10|3000000000|4294967295|";
     QTest::newRow("mode past the table") << "Mode=12 MainCnt=7nsec SubCnt=8nsec||0|7|8|nsec nsec";
     QTest::newRow("negative mode") << "Mode=-1 MainCnt=7nsec SubCnt=8nsec||0|7|8|nsec nsec";
+    QTest::newRow("mode in the low byte only") << "Mode=265 MainCnt=7nsec SubCnt=8nsec||0|7|8|nsec nsec";
+    QTest::newRow("mode not a number") << "Mode=9x MainCnt=7nsec SubCnt=8nsec||0|7|8|nsec nsec";
     QTest::newRow("sub raised to the oscillator minimum") << "Mode=0 MainCnt=7nsec SubCnt=3nsec|8|8|7|6|nsec nsec";
     QTest::newRow("sub above the minimum stays") << "Mode=0 MainCnt=7nsec SubCnt=7nsec|8|8|7|7|nsec nsec";
     QTest::newRow("to counts and back") << "Mode=3 MainCnt=1.5usec SubCnt=2usec|10,3|3|1.5|2|usec usec";
@@ -109,6 +121,7 @@ void TestEditCntFncDialog::shown_data()
     QTest::newRow("big count back to time") << "Mode=10 MainCnt=3000000000 SubCnt=3|0|0|3000000000|5|nsec nsec";
     QTest::newRow("exact microseconds to counts") << "Mode=0 MainCnt=1.005usec SubCnt=4.001usec|10|10|1005|4001|";
     QTest::newRow("frequency entry left for mode 2") << "Mode=8 MainCnt=1.5usec SubCnt=2.5usec Disp=KHz|2|2|1.5|2.5|usec usec";
+    QTest::newRow("frequency keeps its unit") << "Mode=9 MainCnt=100nsec SubCnt=900nsec|F,KHz,W,F,s=0,W,s=900,F|9|100|1000|True Width KHz";
     // clang-format on
 }
 
@@ -117,8 +130,21 @@ void TestEditCntFncDialog::shown()
     QFETCH(QString, spec);
     const QStringList f = spec.split('|');
     open(f[0]);
-    for (const QString &mode : f[1].split(',', Qt::SkipEmptyParts))
-        ui->modeComboBox->setCurrentIndex(mode.toInt());
+    // The module gets the mode the dialog opens with.
+    QCOMPARE(compiledMode(), ui->modeComboBox->currentIndex());
+    for (const QString &step : f[1].split(',', Qt::SkipEmptyParts)) {
+        bool isMode = false;
+        const int mode = step.toInt(&isMode);
+        if (isMode)
+            ui->modeComboBox->setCurrentIndex(mode);
+        else if (step == "F" || step == "W")
+            QTest::mouseClick(step == "F" ? ui->radioButtonFrequency : ui->radioButtonPulseWidth,
+                              Qt::LeftButton);
+        else if (step.startsWith("s="))
+            ui->subLineEdit->setText(step.mid(2));
+        else
+            entry->freqUnitComboBox->setCurrentText(step);
+    }
     QCOMPARE(ui->modeComboBox->currentIndex(), f[2].toInt());
     QCOMPARE(fields(), f[3] + '|' + f[4]);
     QCOMPARE(entry->frequencyEntry
@@ -220,8 +246,9 @@ void TestEditCntFncDialog::checks()
 
 void TestEditCntFncDialog::frequency_data()
 {
-    // settings | type | unit | shown main|frequency | typed main|frequency (or -|-)
-    // | widths back main|unit|sub|unit | warning title|text | stored (empty: none)
+    // settings | type (after "unit>": a main unit chosen first) | unit | shown main|frequency
+    // | typed main|frequency (or -|-) | widths back main|unit|sub|unit (or -|-|-|-: OK without
+    // a trip through the widths) | warning title|text | stored (empty: none)
     QTest::addColumn<QString>("spec");
     const QString w = "Mode=9 MainCnt=100nsec SubCnt=900nsec|";
     const QString bad = "Invalid Setting|";
@@ -239,6 +266,7 @@ void TestEditCntFncDialog::frequency_data()
     QTest::newRow("zero duty") << w + "Duty|MHz|10|1|0|10|0|nsec|100|nsec|" + bad + "Duty must be larger than 0.|";
     QTest::newRow("full duty") << w + "Duty|MHz|10|1|100|10|100|nsec|0|nsec|" + bad + "Duty must be less than 100%.|";
     QTest::newRow("false width below its minimum") << w + "True Width|MHz|100|1|100|10|100|nsec|0|nsec|~|\"False Width\" must be 6ns - 4.29sec|";
+    QTest::newRow("unit factors read after the conversion") << "Mode=9 MainCnt=1.5usec SubCnt=2.5usec|nsec>Duty|Hz|37.5|250000|-|-|-|-|-|-|||Mode=9 MainCnt=1.5usec SubCnt=2.5usec Disp=DutyHz";
     // clang-format on
 }
 
@@ -247,14 +275,17 @@ void TestEditCntFncDialog::frequency()
     QFETCH(QString, spec);
     const QStringList f = spec.split('|');
     const bool typed = f[5] != "-";
+    const bool trip = f[7] != "-";
     open(f[0]);
     QTest::mouseClick(ui->radioButtonFrequency, Qt::LeftButton);
-    entry->typeComboBox->setCurrentText(f[1]);
+    if (f[1].contains('>'))
+        ui->mainComboBox->setCurrentText(f[1].section('>', 0, 0));
+    entry->typeComboBox->setCurrentText(f[1].section('>', -1));
     entry->freqUnitComboBox->setCurrentText(f[2]);
     QCOMPARE(fields(), f[3] + '|' + f[4]);
-    QCOMPARE(entry->percentLabel->isHidden(), f[1] != "Duty");
+    QCOMPARE(entry->percentLabel->isHidden(), !f[1].endsWith("Duty"));
     // To widths and back: the widths in their units, then the entry as it was.
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = trip ? 0 : 1; pass < 2; ++pass) {
         if (typed) {
             ui->mainLineEdit->setText(f[5]);
             ui->subLineEdit->setText(f[6]);
@@ -281,7 +312,7 @@ void TestEditCntFncDialog::frequency()
     QCOMPARE(block->params(), f[13]);
     open(f[13]); // reopened as confirmed
     QCOMPARE(entry->typeComboBox->currentText() + entry->freqUnitComboBox->currentText(),
-             f[1] + f[2]);
+             f[1].section('>', -1) + f[2]);
     QVERIFY(entry->frequencyEntry);
 }
 

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
@@ -26,6 +27,8 @@ namespace {
 
 const QString invalid = "Invalid Setting|";
 const QString notice = invalid + "Because it is necessary to set Counter by a unit for 1ns,\n";
+const QString nameRule = "A name can consist only of the following characters:\n"
+                         "alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)";
 
 } // namespace
 
@@ -50,6 +53,45 @@ private:
         dialog.reset(new EditInputDialog(sheet, block, nullptr));
         ui = dialog->form();
     }
+    // One step of the user: a level (nim, ttl, high:V, low:V), control or
+    // release, output levels (out:NT), widths (w:main,unit,sub,unit; empty texts
+    // left alone), frequency entry (f:type,unit), a field (main:V, sub:V), a
+    // name (name:V) or a port (port:V).
+    void act(const QString &step)
+    {
+        const QString action = step.section(':', 0, 0), value = step.section(':', 1);
+        const QStringList v = value.split(',');
+        if (action == "out") {
+            ui->nimOut->setChecked(value[0] == '1');
+            ui->ttlOut->setChecked(value[1] == '1');
+        } else if (action == "nim" || action == "ttl") {
+            (action == "nim" ? ui->nim : ui->ttl)->setChecked(true);
+        } else if (action == "control" || action == "release") {
+            ui->userControl->setChecked(action == "control");
+        } else if (action == "high" || action == "low") {
+            ui->user->setChecked(true);
+            (action == "high" ? ui->high : ui->low)->setChecked(true);
+            ui->vth->setText(value);
+        } else if (action == "w") {
+            ui->pulseWidth->setChecked(true);
+            ui->mainComboBox->setCurrentText(v[1]);
+            ui->subComboBox->setCurrentText(v[3]);
+            if (!v[0].isEmpty())
+                act("main:" + v[0]), act("sub:" + v[2]);
+        } else if (action == "f") {
+            ui->frequency->setChecked(true);
+            dialog->pulseEntry()->typeComboBox->setCurrentText(v[0]);
+            dialog->pulseEntry()->freqUnitComboBox->setCurrentText(v[1]);
+        } else if (action == "main" || action == "sub") {
+            (action == "main" ? ui->mainLineEdit : ui->subLineEdit)->setText(value);
+        } else if (action == "port") {
+            ui->comboBox->setCurrentText(value);
+        } else {
+            QCOMPARE(action, QString("name"));
+            ui->lineEdit->setText(value);
+        }
+    }
+    QString fields() const { return ui->mainLineEdit->text() + '|' + ui->subLineEdit->text(); }
     // The warnings of pressing OK; `steps` counts the undo steps it recorded.
     QString pressOk()
     {
@@ -118,8 +160,10 @@ void TestEditInputDialog::opening()
 
 void TestEditInputDialog::levels_data()
 {
-    // port | settings | action | warning title~text | stored (empty: unchanged) | undo steps
-    // | compiled registers
+    // port[/channel=settings of a copy on another sheet, met first by the compiler] | settings
+    // | steps (;-separated, as act takes them) | warning title~text | stored
+    // (empty: unchanged) | undo steps | compiled registers [| after the warning: steps before a
+    // second OK, or cancel]
     QTest::addColumn<QString>("spec");
     const QString range = "IN-CH0~Please set Vth between -2.5V and 2.5V";
     const QString user = "||bUser=true bHigh=";
@@ -172,6 +216,37 @@ void TestEditInputDialog::levels_data()
     QTest::newRow("duty zero") << osc + "f:Duty,KHz,0,1000,10,1000|Invalid Setting~Duty must be larger than 0.||0|";
     QTest::newRow("duty full") << osc + "f:Duty,KHz,100,1000,10,1000|Invalid Setting~Duty must be less than 100%.||0|";
     QTest::newRow("reopened unchanged") << "IN-USER|MainCnt=100nsec SubCnt=900nsec Disp=DutyKHz|f:Duty,KHz,,,10,1000||MainCnt=100nsec SubCnt=900nsec Disp=DutyKHz|0|88/4=100 8c/4=899";
+    QTest::newRow("back to widths drops Disp") << "IN-USER|MainCnt=100nsec SubCnt=900nsec Disp=Hz|w:,nsec,,nsec||MainCnt=100nsec SubCnt=900nsec|1|88/4=100 8c/4=899";
+    QTest::newRow("typed forms unchanged") << "IN-USER|MainCnt=1.690sec SubCnt=1e-06msec|w:,sec,,msec|||0|88/4=1690000000";
+    QTest::newRow("unit changed, value kept") << "IN-USER|MainCnt=1.5usec SubCnt=2usec|w:,nsec,,usec||MainCnt=1500nsec SubCnt=2usec|1|88/4=1500";
+    QTest::newRow("duty below a nanosecond") << osc + "f:Duty,MHz,5,100,10,1|" + width.arg("True Width", "1") + "||0|88/4=100";
+    QTest::newRow("true width below a nanosecond") << osc + "f:True Width,MHz,0.5,100,100,1|" + width.arg("True Width", "1") + "||0|88/4=100";
+    // A port move brings the group of the new port, with what the block brings along.
+    QTest::newRow("level port to IN-USER") << "IN-CH0|bUser=false bHigh=true Vth=3194|port:IN-USER||MainCnt=0nsec SubCnt=1nsec|1|88/4=0 8c/4=0 6c/2=0";
+    QTest::newRow("IN-USER to a level port") << osc + "port:IN-CH3||bUser=false bHigh=false Vth=1720|1|76/2=1720 6b/1&8=8 88/4=0";
+    QTest::newRow("controlled IN-USER to a level port") << "IN-USER||port:IN-CH3||bUserControl=true|1|6c/2=8";
+    // Refused, then mended and confirmed, or cancelled: what the user chose is what is stored.
+    const QString refusedName = "|IN-USER~" + nameRule;
+    const QString inKHz = "IN-USER|MainCnt=100nsec SubCnt=900nsec Disp=KHz|";
+    const QString tooSlow = "f:Duty,KHz,10,0.0001,10,1000";
+    QTest::newRow("name refused in frequency entry") << osc + "f:True Width,KHz,,,100,1000;name:Ch 1" + refusedName + "|MainCnt=100nsec SubCnt=900nsec Disp=KHz|1|88/4=100|name:Clock";
+    QTest::newRow("name refused, then Cancel") << osc + "f:True Width,KHz,,,100,1000;name:Ch 1" + refusedName + "||0||cancel";
+    QTest::newRow("unit kept after a refused OK") << inKHz + "f:True Width,MHz,100.5,1,100,1|" + cut + "100.5 is rounded off and becomes 100|MainCnt=100nsec SubCnt=900nsec Disp=MHz|1||";
+    QTest::newRow("width type kept after a refused OK") << inKHz + tooSlow + "|" + width.arg("False Width", "1") + "|MainCnt=100nsec SubCnt=900nsec Disp=DutyKHz|1||main:10;sub:1000";
+    QTest::newRow("new name, refused range, then Cancel") << inKHz + tooSlow + ";name:Clock|" + width.arg("False Width", "1") + "||0||cancel";
+    // A channel's copies share its settings; a move onto a channel takes the channel's.
+    const QString ttl = "bUser=false bHigh=true Vth=3194";
+    const QString onOsc = "IN-CH4/IN-USER=MainCnt=100nsec SubCnt=900nsec|" + ttl + "|port:IN-USER";
+    QTest::newRow("threshold of a copy") << "IN-CH0/IN-CH0=||high:1.25||bUser=true bHigh=true Vth=3071|1|70/2=3071 6b/1&1=0";
+    QTest::newRow("oscillator of a copy") << "IN-USER/IN-USER=MainCnt=100nsec SubCnt=900nsec|MainCnt=100nsec SubCnt=900nsec|w:1.5,usec,2,usec||MainCnt=1.5usec SubCnt=2usec|1|88/4=1500 8c/4=1999";
+    QTest::newRow("user control of a copy") << "IN-CH2/IN-CH2=" + ttl + "|" + ttl + "|control||bUserControl=true|1|6c/2=4";
+    QTest::newRow("output levels of a copy") << "OUT-CH5/OUT-CH5=||out:01||bNIM=false bTTL=true |1|68/1&20=0 69/1&20=32";
+    QTest::newRow("differing copies agree after a change") << "IN-CH0/IN-CH0=" + ttl + "||low:-1||bUser=true bHigh=false Vth=1229|1|70/2=1229 6b/1&1=1";
+    QTest::newRow("differing copies, unchanged OK") << "IN-CH0/IN-CH0=" + ttl + "||nim|||0|70/2=3194";
+    QTest::newRow("moved onto a channel") << "IN-CH4/IN-CH0=" + ttl + "||port:IN-CH0||" + ttl + "|1|70/2=3194 78/2=0";
+    QTest::newRow("moved onto a channel and changed") << "IN-CH4/IN-CH0=" + ttl + "||port:IN-CH0;nim||bUser=false bHigh=false Vth=1720|1|70/2=1720 6b/1&1=1";
+    QTest::newRow("moved onto an oscillator") << onOsc + "||MainCnt=100nsec SubCnt=900nsec|1|88/4=100 8c/4=899";
+    QTest::newRow("onto an oscillator, back and away") << onOsc + ";port:IN-CH4;port:IN-CH6|||1|7c/2=3194 88/4=100";
     // clang-format on
     // Names, by the rule Rename follows; a name in use on IN-CH1 is "Stop". The stored column
     // holds the name shown afterwards.
@@ -190,61 +265,75 @@ void TestEditInputDialog::levels()
 {
     QFETCH(QString, spec);
     const QStringList f = spec.split('|');
-    DesignKit kit(*bench->data);
+    const QString port = f[0].section('/', 0, 0), copied = f[0].section('/', 1);
     const bool output = f[0].startsWith("OUT");
-    BlockItem *block = output ? kit.output(f[0].right(1).toInt(), kit.input("IN-CH0"), f[1])
-                              : kit.input(f[0], f[1]);
+    DesignKit kit(*bench->data, 1);
+    BlockItem *copy = nullptr;
+    if (!copied.isEmpty()) {
+        const QString channel = copied.section('=', 0, 0), settings = copied.section('=', 1);
+        copy = output ? kit.output(channel.right(1).toInt(), nullptr, settings)
+                      : kit.input(channel, settings);
+    }
+    kit.setSheet(0);
+    BlockItem *block = output ? kit.output(port.right(1).toInt(), kit.input("IN-CH0"), f[1])
+                              : kit.input(port, f[1]);
     kit.input("IN-CH1")->setUserName("Stop");
     open(block);
-    const QString action = f[2].section(':', 0, 0);
-    const QString value = f[2].section(':', 1);
-    const QStringList v = value.split(',');
+    const QStringList todo = f[2].split(';');
+    const QString action = todo[0].section(':', 0, 0);
+    const QStringList v = todo[0].section(':', 1).split(',');
     const bool frequency = action == "f";
     const bool pulse = frequency || action == "w";
-    PulseEntry *entry = dialog->pulseEntry();
     if (output) {
         QVERIFY(ui->input->isHidden() && ui->userControl->isHidden() && ui->oscillator->isHidden());
         QCOMPARE(dialog->maximumSize(), QSize(200, 120));
-        ui->nimOut->setChecked(value[0] == '1');
-        ui->ttlOut->setChecked(value[1] == '1');
-    } else if (action == "nim" || action == "ttl") {
-        (action == "nim" ? ui->nim : ui->ttl)->setChecked(true);
-    } else if (pulse) {
-        ui->frequency->setChecked(frequency);
-        if (frequency) {
-            entry->typeComboBox->setCurrentText(v[0]);
-            entry->freqUnitComboBox->setCurrentText(v[1]);
-            QCOMPARE(ui->mainLineEdit->text() + '|' + ui->subLineEdit->text(), v[4] + '|' + v[5]);
-        } else {
-            ui->mainComboBox->setCurrentText(v[1]);
-            ui->subComboBox->setCurrentText(v[3]);
-        }
-        if (!v[frequency ? 2 : 0].isEmpty()) {
-            ui->mainLineEdit->setText(v[frequency ? 2 : 0]);
-            ui->subLineEdit->setText(v[frequency ? 3 : 2]);
-        }
-    } else if (action == "name") {
-        ui->lineEdit->setText(value);
-    } else if (action == "control" || action == "release") {
-        ui->userControl->setChecked(action == "control");
-    } else {
-        ui->user->setChecked(true);
-        (action == "high" ? ui->high : ui->low)->setChecked(true);
-        ui->vth->setText(value);
     }
+    act(frequency ? "f:" + v[0] + ',' + v[1] : todo[0]);
+    if (frequency) {
+        QCOMPARE(fields(), v[4] + '|' + v[5]);
+        if (!v[2].isEmpty())
+            act("main:" + v[2]), act("sub:" + v[3]);
+    }
+    for (const QString &step : todo.mid(1))
+        act(step);
+    const int before = bench->host.snapshots;
     QCOMPARE(pressOk(), QString(f[3]).replace('~', '|'));
+    if (pulse && !f[3].isEmpty()) // after a warning: back where the check began
+        QCOMPARE(dialog->pulseEntry()->frequencyEntry, frequency);
+    const bool retried = f.size() > 7;
+    if (retried && f[7] == "cancel") {
+        QTest::mouseClick(ui->buttonBox->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+    } else if (retried) {
+        for (const QString &step : f[7].split(';', Qt::SkipEmptyParts))
+            act(step);
+        QCOMPARE(pressOk(), QString());
+    }
     QCOMPARE(action == "name" ? block->displayName() : block->params(),
              f[4].isEmpty() ? f[1] : f[4]);
-    QCOMPARE(steps, f[5].toInt());
-    QCOMPARE(dialog->result(), int(f[3].isEmpty() ? QDialog::Accepted : QDialog::Rejected));
+    if (action != "name" && action != "port" && f[4].isEmpty())
+        QCOMPARE(block->displayName(), port);
+    const QStringList moves = todo.filter(QRegularExpression("^port:"));
+    if (!moves.isEmpty())
+        QCOMPARE(block->name(), moves.last().mid(5));
+    if (copy) // as stored when it is of the block's channel now
+        QCOMPARE(copy->params(), copied.startsWith(block->name() + '=') && !f[4].isEmpty()
+                                     ? f[4]
+                                     : copied.section('=', 1));
+    QCOMPARE(bench->host.snapshots - before, f[5].toInt());
+    const bool accepted = retried ? f[7] != "cancel" : f[3].isEmpty();
+    QCOMPARE(dialog->result(), int(accepted ? QDialog::Accepted : QDialog::Rejected));
     QCOMPARE(compiled(f[6]), f[6]);
-    if (pulse && f[3].isEmpty()) {
-        open(block); // reopened as stored
-        entry = dialog->pulseEntry();
+    if (copy && accepted) { // its dialog shows what it holds
+        open(copy);
+        QCOMPARE(pressOk(), QString());
+        QCOMPARE(steps, 0);
     }
-    if (pulse) // after a warning: back where the check began
-        QCOMPARE(entry->frequencyEntry, frequency);
-    if (frequency && f[3].isEmpty())
+    if (!pulse || !accepted)
+        return;
+    open(block); // reopened as stored
+    PulseEntry *entry = dialog->pulseEntry();
+    QCOMPARE(entry->frequencyEntry, frequency);
+    if (frequency && !retried)
         QCOMPARE(entry->typeComboBox->currentText() + entry->freqUnitComboBox->currentText(),
                  v[0] + v[1]);
 }

@@ -7,6 +7,7 @@
 #include "sheetbench.h"
 #include "tablerow.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QPointer>
 #include <QPushButton>
@@ -47,6 +48,8 @@ struct LogicBench {
         window = SettingsDialogs::create(
             {ModalHooks::LogicDialog, sheet, logic, QRect(40, 60, 800, 330), "PreLgc0"});
         window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
         dialog = static_cast<QScrollArea *>(window.data())->widget();
         QVERIFY(qobject_cast<EditLogicDialog *>(dialog));
     }
@@ -76,7 +79,8 @@ struct LogicBench {
 };
 
 // User names of the inputs on ports A and B, the expression stored, the
-// buttons then pressed, and the text shown in port and in net names.
+// buttons then clicked ("type:text": then typed on the keyboard), and the text
+// shown in port and in net names.
 struct NamesCase {
     QString nameA, nameB, start;
     QStringList buttons;
@@ -130,6 +134,10 @@ void TestLogicDialog::netNames_data()
     add("net named like an operator",
         {"and", "", "_A and _B", {"A"}, "_A and _B _A ", "_A and IN-CH1 _A "});
     add("same net on two ports", {"Sig", "Sig", "_A or _B", none, "_A or _B", "_A or _B"});
+    add("typing after a port button",
+        {"", "", "", {"A", "type:or _B"}, " _A or _B", " IN-CH0 or _B"});
+    add("typing after an operator button",
+        {"", "", "_A", {"and", "type:_B", "right"}, "_A and _B)", "IN-CH0 and _B)"});
 }
 
 void TestLogicDialog::netNames()
@@ -141,8 +149,12 @@ void TestLogicDialog::netNames()
         bench.in1->setUserName(c.nameB);
         bench.open(c.start);
         bench.showNets(nets);
-        for (const QString &name : c.buttons)
-            bench.button(name)->click();
+        for (const QString &name : c.buttons) {
+            if (name.startsWith("type:"))
+                QTest::keyClicks(QApplication::focusWidget(), name.mid(5));
+            else
+                QTest::mouseClick(bench.button(name), Qt::LeftButton);
+        }
         QCOMPARE(bench.text(), nets ? c.inNets : c.inPorts);
         bench.showNets(false);
         QCOMPARE(bench.text(), c.inPorts);
@@ -159,6 +171,8 @@ void TestLogicDialog::okAndCancel_data()
     add("open bracket",
         {"(_A or _B", "_A", "Logic Error|invalid --- ')' is missimg.", false, true});
     add("unknown word", {"_A and _Z", "_A", "Logic Error|invalid at '_Z'", false, true});
+    add("the word EOF",
+        {"_A EOF or nonsense (((", "_A", "Logic Error|invalid at 'EOF'", false, true});
     add("cancel", {"_A or _B", "_A", "", false, false});
 }
 

@@ -270,6 +270,10 @@ void TestLogicEvaluator::errorTexts_data()
                                 << "invalid at EOF";
     QTest::newRow("not after operand") << "_A not _B"
                                        << "invalid at 'not'";
+    QTest::newRow("the word EOF") << "_A EOF or nonsense ((("
+                                  << "invalid at 'EOF'";
+    QTest::newRow("the word EOF alone") << "EOF"
+                                        << "invalid at 'EOF'";
 }
 
 void TestLogicEvaluator::errorTexts()

@@ -8,21 +8,27 @@
 #include "programdata.h"
 #include "qudpthread.h"
 #include "scriptedanswers.h"
+#include "tablerow.h"
 #include "usercontroldialog.h"
 #include "usercontrolrecord.h"
 #include "windowkit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <memory>
@@ -529,6 +535,63 @@ private slots:
         // A new document forgets the records of the download.
         window->newDiagram();
         QVERIFY(!window->userControlConfig() && !window->counterConfig());
+    }
+
+    void channelSettingsReachTheModule_data()
+    {
+        QTest::addColumn<QString>("channel");
+        QTest::addColumn<QStringList>("fields"); // texts, or checked for a radio button
+        QTest::addColumn<QString>("registers");
+        row("threshold", "IN-CH0", QStringList{"user", "high", "vth=1.25"}, "70/2=3071 6b/1&1=0");
+        row("oscillator", "IN-USER", QStringList{"mainComboBox=usec", "mainLineEdit=1.5"},
+            "88/4=1500 8c/4=899 6c/2&200=0");
+    }
+
+    // A channel on two sheets, set through the real dialog of the second sheet's
+    // block: saved, reopened and downloaded, every copy and the module hold it.
+    void channelSettingsReachTheModule()
+    {
+        QFETCH(QString, channel);
+        QFETCH(QStringList, fields);
+        QFETCH(QString, registers);
+        const QByteArray copies = entry("Input", 1, "IN-CH0") + entry("Input", 2, "IN-USER",
+                                                                      "<property>MainCnt=1nsec "
+                                                                      "SubCnt=900nsec</property>");
+        QByteArray doc = design(copies, false)
+                             .replace("</Zivra3>", "<tab id=\"1\" name=\"Sheet2\">" + copies +
+                                                       "</tab></Zivra3>");
+        window = newWindow();
+        window->loadDiagram(doc, QStringLiteral("design.zvr3"), false);
+        QTimer::singleShot(0, [&fields]() {
+            QWidget *dialog = QApplication::activeModalWidget();
+            for (const QString &field : fields) {
+                QWidget *widget = dialog->findChild<QWidget *>(field.section('=', 0, 0));
+                if (auto *box = qobject_cast<QComboBox *>(widget))
+                    box->setCurrentText(field.section('=', 1));
+                else if (auto *text = qobject_cast<QLineEdit *>(widget))
+                    text->setText(field.section('=', 1));
+                else
+                    qobject_cast<QRadioButton *>(widget)->setChecked(true);
+            }
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        const int undoIndex = window->currentUndoIndex();
+        for (QAction *action : find(window->design()->inputBlocks, channel, 1)->owner()->actions())
+            if (action->text() == "&Edit")
+                action->trigger();
+        QCOMPARE(window->currentUndoIndex(), undoIndex + 1); // one undo step
+
+        QTemporaryDir dir;
+        QVERIFY(window->save(dir.filePath("two sheets.zvr3")));
+        window = newWindow();
+        window->open(dir.filePath("two sheets.zvr3"));
+        QCOMPARE(find(window->design()->inputBlocks, channel, 0)->params(),
+                 find(window->design()->inputBlocks, channel, 1)->params());
+        window->action("action_Download")->trigger();
+        QVERIFY(waitIdle());
+        QCOMPARE(MemoryModule::words(registers,
+                                     [this](quint32 a, int n) { return emulator->peek(a, n); }),
+                 registers);
     }
 
     void theCountersActionAsksWhenTheDesignDiffers_data()

@@ -168,12 +168,16 @@ void TestProgramData::findOrCreateInput()
     ProgramData design(nullptr);
     design.createInput(0, 0, "IN-CH0");
     design.createInput(1, 0, "IN-CH2");
-    design.createInput(0, 1, "IN-CH1")->setUserName("Trigger");
+    BlockItem *far = design.createInput(0, 1, "IN-CH1");
+    far->setUserName("Trigger");
+    far->params() = "bUser=false bHigh=true Vth=3194";
 
+    // A channel standing on another sheet lends its name and its settings.
     NIM_IN *created = design.findOrCreateInput(5, 0);
     QVERIFY(created);
     QCOMPARE(created->name(), QString("IN-CH1"));
     QCOMPARE(created->displayName(), QString("Trigger"));
+    QCOMPARE(created->params(), far->params());
     QCOMPARE(design.inputBlocks.last(), created);
 
     // A channel with no user name anywhere shows its own name.

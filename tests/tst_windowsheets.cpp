@@ -93,13 +93,18 @@ private slots:
         QTest::addColumn<bool>("withInput");
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("inputsThere");
+        QTest::addColumn<QByteArray>("pastedInput"); // empty: the document's, copied
 
         // The pasted input takes a channel the sheet lacks; without it the
         // wire goes to the sheet's own input of that channel, made if absent.
-        QTest::newRow("same sheet, with input") << false << true << "IN-CH1" << 2;
-        QTest::newRow("same sheet, logic only") << false << false << "IN-CH0" << 1;
-        QTest::newRow("other sheet, with input") << true << true << "IN-CH0" << 1;
-        QTest::newRow("other sheet, logic only") << true << false << "IN-CH0" << 1;
+        // A channel that stands elsewhere keeps the settings it has there.
+        QTest::newRow("same sheet, with input") << false << true << "IN-CH1" << 2 << QByteArray();
+        QTest::newRow("same sheet, logic only") << false << false << "IN-CH0" << 1 << QByteArray();
+        QTest::newRow("other sheet, with input") << true << true << "IN-CH0" << 1 << QByteArray();
+        QTest::newRow("other sheet, logic only") << true << false << "IN-CH0" << 1 << QByteArray();
+        QTest::newRow("other sheet, input set otherwise")
+            << true << true << "IN-CH0" << 1
+            << entry("Input", 0, "IN-CH0", "<property>bUser=true bHigh=false Vth=10</property>");
     }
 
     void pasteKeepsTheInputWires()
@@ -108,14 +113,20 @@ private slots:
         QFETCH(bool, withInput);
         QFETCH(QString, source);
         QFETCH(int, inputsThere);
+        QFETCH(QByteArray, pastedInput);
 
         ScriptedAnswers answers;
         const QByteArray logic =
             entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH0</net><property>_A</property>");
-        auto window = loadedWindow("<tab id=\"0\" name=\"a\">" + entry("Input", 0, "IN-CH0") +
-                                   logic + "</tab><tab id=\"1\" name=\"b\"></tab>\n");
+        const QString ttl = QStringLiteral("bUser=false bHigh=true Vth=3194");
+        auto window = loadedWindow(
+            "<tab id=\"0\" name=\"a\">" +
+            entry("Input", 0, "IN-CH0", "<property>" + ttl.toLatin1() + "</property>") + logic +
+            "</tab><tab id=\"1\" name=\"b\"></tab>\n");
         QVERIFY(window);
-        if (withInput) {
+        if (!pastedInput.isEmpty()) {
+            setClipboard(pastedInput + logic);
+        } else if (withInput) {
             window->on_actionSelect_All_triggered();
             window->on_actionCopy_triggered();
         } else {
@@ -138,6 +149,7 @@ private slots:
         QVERIFY(input);
         QCOMPARE(input->name(), source);
         QCOMPARE(input->sheet(), sheet);
+        QCOMPARE(input->params(), ttl);
         int inputs = 0;
         for (BlockItem *block : qAsConst(design->inputBlocks))
             inputs += block->sheet() == sheet;

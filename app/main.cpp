@@ -6,6 +6,7 @@
 
 int main(int argc, char *argv[])
 {
+    StartupOptions::ignoreFileSizeSignal();
     // getopt runs before the application object exists: Qt's own options are
     // not known to it and would otherwise be taken for a file name.
     const StartupOptions options = StartupOptions::parse(argc, argv);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QHostAddress>
 
+#include <csignal>
 #include <cstring>
 #include <getopt.h>
 
@@ -101,4 +102,11 @@ StartupOptions StartupOptions::parse(int argc, char **argv)
     if (words > 0)
         result.applicationArgc = argc - 1;
     return result;
+}
+
+void StartupOptions::ignoreFileSizeSignal()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }

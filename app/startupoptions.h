@@ -16,6 +16,10 @@ public:
 
     static QString usageFor(const QString &programPath);
 
+    // A write past the file-size limit then fails with its reason, which the writer reports,
+    // instead of ending the program with the unsaved design.
+    static void ignoreFileSizeSignal();
+
     ConnectionSettings settings;
     bool optionsGiven = false;
     // Not empty when the command line was wrong: the text of the one warning.

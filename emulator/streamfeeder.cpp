@@ -6,9 +6,9 @@
 
 namespace {
 
-const qint64 FloodBacklog = 1 << 20; // bytes kept waiting in each flooded socket
-const int FloodRecords = 8192;       // records per flood block
-const int PieceMs = 2;               // pause between the pieces of cut writes
+const qint64 Backlog = 1 << 20; // bytes kept waiting for each client
+const int FloodRecords = 8192;  // records per flood block
+const int PieceMs = 2;          // pause between the pieces of cut writes
 const int FloodPollMs = 5;
 const quint64 ValueMask = 0x00FFFFFFFFFFFFFFull;
 
@@ -112,8 +112,15 @@ void StreamFeeder::tick()
     if (clients.isEmpty() || !mask)
         return;
     const QByteArray records = makeRecords(1, mask);
+    // A client that does not read misses records rather than piling them up here.
     for (Client &client : clients)
-        deliver(client, records, records.size() / 8);
+        if (!full(client))
+            deliver(client, records, records.size() / 8);
+}
+
+bool StreamFeeder::full(const Client &client) const
+{
+    return client.socket->bytesToWrite() + client.queue.size() >= Backlog;
 }
 
 void StreamFeeder::sendBytes(const QByteArray &bytes)
@@ -190,8 +197,7 @@ void StreamFeeder::feedFlood()
     for (int ch = 0; ch < StreamPlan::channels; ++ch)
         perRound += (mask >> ch) & 1;
     for (Client &client : clients) {
-        while (!client.closing &&
-               client.socket->bytesToWrite() + client.queue.size() < FloodBacklog) {
+        while (!client.closing && !full(client)) {
             const QByteArray block = makeRecords(FloodRecords / perRound, mask);
             deliver(client, block, block.size() / 8);
         }

@@ -13,7 +13,7 @@ class QTimer;
 
 // Writes the counter records of the emulated module to its stream clients, on the emulator's
 // thread, following a StreamPlan. Records go to channels whose enable bit is set in the mask
-// that `runningChannels` returns.
+// that `runningChannels` returns. At most about a megabyte waits for any one client.
 class StreamFeeder : public QObject
 {
     Q_OBJECT
@@ -45,6 +45,8 @@ private:
     };
 
     Client *find(QTcpSocket *socket);
+    // The client has as many bytes waiting as it may.
+    bool full(const Client &client) const;
     QByteArray makeRecords(int rounds, quint8 mask);
     // Queues `bytes` holding `records` records; the close after N records cuts them short.
     void deliver(Client &client, QByteArray bytes, int records);

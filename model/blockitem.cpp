@@ -312,12 +312,23 @@ QVector<QLine> BlockItem::inputLines()
     return lines;
 }
 
+// A value ends at the next blank, except PATH's: a folder may hold blanks, and the dialog always
+// writes it as the last item, so it runs to the end of the text. The other keys are looked for
+// only before it, so that a folder name never supplies their values.
 void BlockItem::param(QString &value, const QString &key)
 {
     value = QString();
     if (m_params.isEmpty())
         return;
-    const int at = m_params.indexOf(key + QLatin1Char('='));
+    const QLatin1String pathKey("PATH=");
+    const int pathAt = m_params.indexOf(pathKey);
+    if (key == QLatin1String("PATH")) {
+        if (pathAt >= 0)
+            value = m_params.mid(pathAt + pathKey.size());
+        return;
+    }
+    const int at =
+        m_params.leftRef(pathAt < 0 ? m_params.size() : pathAt).indexOf(key + QLatin1Char('='));
     if (at < 0)
         return;
     const int start = m_params.indexOf(QLatin1Char('='), at) + 1;

@@ -76,11 +76,20 @@ MsrCntWidget::~MsrCntWidget()
     delete ui;
 }
 
+// A download stops every counter (it clears the enable registers), so each button offers Start.
+// A stream built for the old configuration would show its values in the old scale and leave the
+// rows off: an open connection is made again with the new one, and the old one's last reports
+// are dropped.
 void MsrCntWidget::setConfig(const MsrCntConfig &config)
 {
+    const bool reconnect = isConnected;
+    if (reconnect)
+        stopUpdate();
+    countedStream = nullptr;
     for (int n = 0; n < channels; ++n) {
         mode[n] = config.mode[n];
         running[n] = false;
+        startButton[n]->setText(QStringLiteral("Start"));
         resetChannel(n);
         path[n] = config.path[n];
         unit[n] = config.unit[n];
@@ -92,7 +101,7 @@ void MsrCntWidget::setConfig(const MsrCntConfig &config)
     tcpPort = config.tcpPort;
     udpPort = config.udpPort;
     timeout = config.timeout;
-    if (!isConnected && config.autoConnect)
+    if (reconnect || config.autoConnect)
         connectToServer();
 }
 

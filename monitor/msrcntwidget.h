@@ -59,6 +59,8 @@ public slots:
     void msr1Clicked();
     void msr2Clicked();
     void msr3Clicked();
+    // A log of the stream that could not be written: its file and the reason.
+    void logFailed(QString text);
 
 private:
     void msrClicked(int channel);

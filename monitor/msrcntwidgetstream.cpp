@@ -1,6 +1,7 @@
 #include "msrcntwidget.h"
 
 #include "dialoghooks.h"
+#include "modalhooks.h"
 #include "qvexonthread.h"
 #include "ui_msrcntwidget.h"
 
@@ -92,4 +93,10 @@ void MsrCntWidget::error(QString text)
         streamThread = nullptr;
     }
     resetButtons();
+}
+
+// Receiving goes on; the thread has cut that log back to its last whole row.
+void MsrCntWidget::logFailed(QString text)
+{
+    ModalHooks::warning(this, QStringLiteral("Zivra"), text);
 }

@@ -49,6 +49,16 @@ QString logPath(const QString &path, const QString &name, const QString &tag)
            QStringLiteral(".csv");
 }
 
+// The code and the system's reason of a log that failed.
+QString fileErrorText(const QFile &file)
+{
+    return QStringLiteral("FileError%1").arg(int(file.error())) +
+           QStringLiteral(" (%1)").arg(file.errorString());
+}
+
+// Rows are held per channel until this many bytes, then written in one piece.
+const size_t rowsHeldBytes = 64 * 1024;
+
 } // namespace
 
 QVexonThread::QVexonThread(const QString *path, const QString *name, const QString *unitText,
@@ -75,12 +85,12 @@ QVexonThread::QVexonThread(const QString *path, const QString *name, const QStri
             if (!unit[ch].isEmpty())
                 out << '[' << unit[ch] << ']';
             out << '\n';
-            continue;
+            out.flush();
+            if (out.status() == QTextStream::Ok && log.error() == QFileDevice::NoError)
+                continue;
         }
-        const QString message = QDir(path[ch]).exists()
-                                    ? QStringLiteral("FileError%1").arg(int(log.error())) +
-                                          QStringLiteral(" (%1)").arg(log.errorString())
-                                    : QStringLiteral("No such directory.");
+        const QString message =
+            QDir(path[ch]).exists() ? fileErrorText(log) : QStringLiteral("No such directory.");
         if (!continueWithoutLog)
             throw path[ch] + QStringLiteral(":\n") + message;
     }
@@ -128,37 +138,32 @@ QString QVexonThread::logTag(const QString *path, const QString *name) const
     }
 }
 
+// Unbuffered: the rows are held in `rows` and each write reaches the file at once, so that a
+// failure is seen at the write that caused it.
 void QVexonThread::openLogs()
 {
+    logFailureReported = false;
     for (int ch = 0; ch < channels; ++ch) {
         if (fileName[ch].isEmpty())
             continue;
         file[ch] = new QFile(fileName[ch]);
-        if (!file[ch]->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+        if (!file[ch]->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text |
+                            QIODevice::Unbuffered)) {
             delete file[ch];
             file[ch] = nullptr;
             continue;
         }
-        stream[ch] = new QTextStream(file[ch]);
-        stream[ch]->setCodec("UTF-8");
-        rows[ch].reserve(size_t(bufferSize / 8) * 32);
+        logged[ch] = file[ch]->size();
+        rows[ch].reserve(rowsHeldBytes + size_t(bufferSize / 8) * 32);
     }
 }
 
-// The stream goes first: its buffered rows must reach the file before the file closes.
 void QVexonThread::closeLogs()
 {
+    flushLogs();
     for (int ch = 0; ch < channels; ++ch) {
-        if (stream[ch]) {
-            stream[ch]->flush();
-            delete stream[ch];
-            stream[ch] = nullptr;
-        }
-        if (file[ch]) {
-            file[ch]->close();
-            delete file[ch];
-            file[ch] = nullptr;
-        }
+        delete file[ch];
+        file[ch] = nullptr;
     }
 }
 
@@ -173,6 +178,7 @@ void QVexonThread::run()
     connect(this, SIGNAL(error(QString)), owner, SLOT(error(QString)));
     connect(this, SIGNAL(recived(int, QString, quint64, double)), owner,
             SLOT(updateData(int, QString, quint64, double)));
+    connect(this, SIGNAL(logFailed(QString)), owner, SLOT(logFailed(QString)));
     buffer = new char[size_t(bufferSize)];
     pending = 0;
     for (Tally &tally : unreported)
@@ -319,7 +325,7 @@ void QVexonThread::readVexon(int)
 bool QVexonThread::decode(int bytes, Tally *call)
 {
     bool logging = false;
-    for (QTextStream *log : stream)
+    for (const QFile *log : file)
         logging = logging || log;
     if (logging) {
         const int second = QTime::currentTime().msecsSinceStartOfDay() / 1000;
@@ -345,7 +351,7 @@ bool QVexonThread::decode(int bytes, Tally *call)
         ++tally.count;
         tally.last = value;
         tally.sum += double(value) * scale[ch];
-        if (stream[ch]) {
+        if (file[ch]) {
             const char *start = formatFixed(value, precision[ch], digitsEnd);
             std::string &out = rows[ch];
             out.append(stamp, sizeof stamp);
@@ -356,21 +362,45 @@ bool QVexonThread::decode(int bytes, Tally *call)
     return true;
 }
 
-void QVexonThread::writeRows()
+void QVexonThread::writeRows(bool all)
 {
-    for (int ch = 0; ch < channels; ++ch) {
-        if (rows[ch].empty())
-            continue;
-        *stream[ch] << QLatin1String(rows[ch].data(), int(rows[ch].size()));
-        rows[ch].clear();
-    }
+    for (int ch = 0; ch < channels; ++ch)
+        if (!rows[ch].empty() && (all || rows[ch].size() >= rowsHeldBytes))
+            writeLog(ch);
 }
 
-void QVexonThread::flushLogs()
+void QVexonThread::writeLog(int ch)
 {
-    for (QTextStream *log : stream)
+    std::string &out = rows[ch];
+    QFile *log = file[ch];
+    const qint64 size = qint64(out.size());
+    qint64 done = 0;
+    // A short write (a full disk, a file-size limit) is followed by one that fails with the
+    // reason.
+    while (log && done < size) {
+        const qint64 written = log->write(out.data() + done, size - done);
+        if (written <= 0)
+            break;
+        done += written;
+    }
+    if (!log || done == size) {
+        out.clear();
         if (log)
-            log->flush();
+            logged[ch] = log->size();
+        return;
+    }
+    const QString text = fileName[ch] + QStringLiteral(":\n") + fileErrorText(*log);
+    // A row cut short would read as a plausible, wrong value: the log ends on the last whole row
+    // that reached it.
+    const size_t rowEnd = done > 0 ? out.rfind('\n', size_t(done - 1)) : std::string::npos;
+    log->resize(logged[ch] + (rowEnd == std::string::npos ? 0 : qint64(rowEnd) + 1));
+    out.clear();
+    delete log;
+    file[ch] = nullptr;
+    if (!logFailureReported) {
+        logFailureReported = true;
+        emit logFailed(text);
+    }
 }
 
 // The totals go out before the failure, so that the owner has them all when it lets go.

@@ -10,12 +10,13 @@
 
 class QFile;
 class QTcpSocket;
-class QTextStream;
 
 // Receives the module's counter stream over TCP: 8-byte big-endian records (tag 1 in bits
 // 63-60, channel 0-3 in bits 59-56, a 56-bit value). Each channel's values go to its CSV log
 // and, added up per channel, to the owner's updateData() at most every reportIntervalMs.
 // The owner builds one thread per connection, stops it, waits for it, and lets it delete itself.
+// A log whose write fails is cut back to its last whole row and ends there, while receiving goes
+// on; the first such failure goes to the owner's logFailed().
 class QVexonThread : public QThread
 {
     Q_OBJECT
@@ -49,6 +50,8 @@ signals:
     void recived(int channel, QString text, quint64 count, double sum);
     void error(QString text);
     void connectedVexon();
+    // The log file, ":\n" and the system's reason.
+    void logFailed(QString text);
 
 protected:
     void run() override;
@@ -68,8 +71,10 @@ private:
     // Decodes the whole records at the start of buffer into tallies and log rows; false at an
     // invalid record, which ends the chunk.
     bool decode(int bytes, Tally *tally);
-    void writeRows();
-    void flushLogs();
+    // Writes the rows held for the logs: those of at least rowsHeldBytes, or all.
+    void writeRows(bool all = false);
+    void writeLog(int channel);
+    void flushLogs() { writeRows(true); }
     void report();
     void fail(const QString &text);
 
@@ -82,14 +87,16 @@ private:
     double scale[channels];
     QString unit[channels];
     QString fileName[channels];
+    // The open logs while run() is active, and how many bytes of whole rows each holds.
     QFile *file[channels] = {};
-    QTextStream *stream[channels] = {};
+    qint64 logged[channels] = {};
+    bool logFailureReported = false;
     char *buffer = nullptr;
     int bufferSize = 4096;
     int pending = 0;
     std::atomic<bool> stopRequested{false};
 
-    // Rows of the chunk being decoded, one text per channel, and its time stamp.
+    // Rows not yet written, one text per channel, and the time stamp of the chunk being decoded.
     std::string rows[channels];
     char stamp[9];
     int stampSecond = -1;

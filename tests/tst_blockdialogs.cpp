@@ -199,6 +199,8 @@ void TestBlockDialogs::counterModes_data()
     add("mode 16", {"Mode=16 Unit=usec FileSave=0", "usec", "log", "MsrCnt3", 0, 0, 0, false});
     add("unit in the file flag", {"Mode=2 FileSave=usec PATH=", "usec", "log", "", 2, 0, -1, true});
     add("no file flag", {"Mode=4", "nsec", "log", "", 0, 1, -1, true});
+    add("folder with blanks",
+        {"Mode=8 Unit=usec FileSave=0 PATH=my  logs ", "usec", "my  logs ", "", 0, 2, 8, false});
 }
 
 void TestBlockDialogs::counterModes()

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -107,6 +108,9 @@ void TestDesignCheck::measurementCounters()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString missing = dir.path() + QStringLiteral("/absent");
+    // Cut at the blank, the check would look for a folder "my".
+    const QString blanks = dir.path() + QStringLiteral("/my logs");
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("my logs")));
     struct Case {
         QString settings;
         bool gate;
@@ -126,6 +130,7 @@ void TestDesignCheck::measurementCounters()
          "error: MsrCnt0: Save path does not exist.\n"},
         {"Mode=1 FileSave=0 PATH=" + missing, true, false, 0, "No error detected."},
         {"Mode=1 FileSave=false PATH=" + missing, true, false, 0, "No error detected."},
+        {"Mode=1 FileSave=true PATH=" + blanks, true, false, 0, "No error detected."},
         {"Mode=8 FileSave=false", false, true, 0, "No error detected."},
         {"Mode=2", false, false, 1, "error: MsrCnt0: GATE is not connected.\n"},
         {"Mode=4", false, false, 1, "error: MsrCnt0: SRC is not connected.\n"},

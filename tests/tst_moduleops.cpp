@@ -17,7 +17,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -472,12 +475,19 @@ private slots:
         QVERIFY(
             QTest::qWaitFor([row8]() { return row8->isEnabled() && row8->isChecked(); }, 10000));
 
-        // A second download updates both in place; the switches are read again.
+        // A second download updates both in place; the switches are read again. It stopped the
+        // counter started before it, so the button offers Start again.
+        auto *start = counters->findChild<QPushButton *>("startButton2");
+        QVERIFY(QTest::qWaitFor([start]() { return start->isEnabled(); }, 20000));
+        start->click();
+        QVERIFY(QTest::qWaitFor([this]() { return emulator->peek(0x0066, 1) == "\x80"; }, 10000));
         emulator->poke(0x006E, QByteArray("\x00\x00", 2));
         QVERIFY(downloadNow());
+        QCOMPARE(emulator->peek(0x0066, 1), QByteArray(1, '\0'));
         QCOMPARE(window->counterWindow(), counters.data());
         QCOMPARE(window->userControl(), switches.data());
         QVERIFY(counters->isVisible());
+        QCOMPARE(start->text(), QStringLiteral("Start"));
         QVERIFY(
             QTest::qWaitFor([row8]() { return row8->isEnabled() && !row8->isChecked(); }, 10000));
 
@@ -490,6 +500,52 @@ private slots:
         QVERIFY(deviceActions(false, false));
         QVERIFY(QTest::qWaitFor([&]() { return counters.isNull() && switches.isNull(); }, 10000));
         QVERIFY(warned(QString()));
+    }
+
+    void countersLogIntoTheirFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("decoy"); // an existing folder named by its first word
+        QTest::newRow("a blank, first word taken") << "my logs"
+                                                   << "my";
+        QTest::newRow("blanks") << "run  1 of 2"
+                                << "";
+    }
+
+    // Downloaded, the counter window connects by itself; a started counter logs into the folder
+    // the design names and nowhere else.
+    void countersLogIntoTheirFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, decoy);
+        QTemporaryDir dir;
+        const QString logs = dir.filePath(folder);
+        QVERIFY(QDir(dir.path()).mkdir(folder) &&
+                (decoy.isEmpty() || QDir(dir.path()).mkdir(decoy)));
+        open(
+            entry("MsrCnt0", 1, "MsrCnt0",
+                  "<property>Mode=0 Unit=usec FileSave=true PATH=" + logs.toUtf8() + "</property>"),
+            true);
+        window->action("action_Download")->trigger();
+        QVERIFY(waitIdle() && warned(QString()) && window->counterWindow());
+        auto *start = window->counterWindow()->findChild<QPushButton *>("startButton0");
+        QVERIFY(QTest::qWaitFor([start]() { return start->isEnabled(); }, 20000));
+        start->click();
+        auto *number = window->counterWindow()->findChild<QLineEdit *>("number0");
+        QVERIFY(QTest::qWaitFor([number]() { return number->text().toInt() >= 3; }, 20000));
+        window->counterWindow()->findChild<QPushButton *>("quitButton")->click();
+
+        QStringList found;
+        for (QDirIterator files(dir.path(), QDir::Files, QDirIterator::Subdirectories);
+             files.hasNext();)
+            found << files.next();
+        const QString log = logs + "/MsrCnt0_" +
+                            QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + "0.csv";
+        QCOMPARE(found, QStringList(log));
+        QVERIFY(QRegularExpression("^Time\\[HH:MM:SS\\],MsrCnt0\\[usec\\]\n(\\d\\d:\\d\\d:\\d\\d,"
+                                   "\\d+\\.\\d{3}\n){3,}$")
+                    .match(QString::fromUtf8(readFile(log)))
+                    .hasMatch());
     }
 
     void withoutAutoConnectOnlyTheActionsAreEnabled()

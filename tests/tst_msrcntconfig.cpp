@@ -39,6 +39,11 @@ void TestMsrCntConfig::oneCounter_data()
         {"kind without a number is channel 0", {"MsrCnt|Mode=3|", "0|3||nsec|MsrCnt0"}},
         {"user name trimmed", {"MsrCnt3||  Gate A  ", "3|0||nsec|Gate A"}},
         {"channel beyond the four is skipped", {"MsrCnt7|Mode=3|", "-1|0|||"}},
+        {"folder with blanks",
+         {"MsrCnt1|Mode=1 Unit=msec FileSave=true PATH=/data/my  logs |",
+          "1|1|/data/my  logs |msec|MsrCnt1"}},
+        {"a folder named like a key",
+         {"MsrCnt2|Mode=0 FileSave=true PATH=/data/Unit=sec|", "2|0|/data/Unit=sec|nsec|MsrCnt2"}},
     };
     for (const auto &row : rows)
         QTest::newRow(row.first) << row.second.first << row.second.second;

@@ -5,17 +5,24 @@
 #include "msrcntwidget.h"
 #include "qvexonthread.h"
 #include "scriptedanswers.h"
+#include "startupoptions.h"
 #include "windowkit.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <memory>
+
+#include <signal.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -39,6 +46,22 @@ MsrCntConfig config(const QList<int> &modes, const ModuleEmulator *module = null
     return c;
 }
 
+// Closes the next modal message box once it shows, with `button`, noting
+// "title|text|informative text".
+void closeNextBox(QMessageBox::StandardButton button, QStringList *seen)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, button, seen]() {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        seen->append(box->windowTitle() + '|' + box->text() + '|' + box->informativeText());
+        box->button(button)->click();
+        poll->deleteLater();
+    });
+    poll->start(10);
+}
+
 } // namespace
 
 class TestMsrCntWidget : public QObject, public WindowKit
@@ -59,7 +82,8 @@ private slots:
     void streamEnd();
     void logFailure_data();
     void logFailure();
-    void closeVexonStops();
+    void closing_data();
+    void closing();
 
 private:
     QLineEdit *field(MsrCntWidget &w, const char *pattern, int n)
@@ -176,14 +200,20 @@ void TestMsrCntWidget::updateData()
 void TestMsrCntWidget::startStop_data()
 {
     QTest::addColumn<int>("channel");
+    QTest::addColumn<QString>("newConfig"); // given after Start: "disconnected", "connected"
     for (int n = 0; n < 4; ++n)
-        QTest::newRow(qPrintable(QStringLiteral("channel %1").arg(n))) << n;
+        QTest::newRow(qPrintable(QStringLiteral("channel %1").arg(n))) << n << "";
+    QTest::newRow("new configuration after a disconnect") << 1 << "disconnected";
+    QTest::newRow("new configuration while connected") << 2 << "connected";
 }
 
-// Start and Stop write the counter-enable register of the channel; its records follow.
+// Start and Stop write the counter-enable register of the channel; its records follow. A new
+// configuration comes with the counters stopped (a download clears the registers), so the button
+// offers Start; an open connection is made again for the new units.
 void TestMsrCntWidget::startStop()
 {
     QFETCH(int, channel);
+    QFETCH(QString, newConfig);
     ModuleEmulator module;
     StreamPlan plan;
     plan.runningAtStart = 0;
@@ -194,12 +224,37 @@ void TestMsrCntWidget::startStop()
     QVERIFY(waitConnected(w));
     const quint32 reg = 0x0064 + quint32(channel);
     QPushButton *start = button(w, QStringLiteral("startButton%1").arg(channel));
+    if (!newConfig.isEmpty()) {
+        start->click();
+        QTRY_COMPARE(module.peek(reg, 1), QByteArray(1, char(0x80)));
+        if (newConfig == QLatin1String("disconnected"))
+            w.stopUpdate();
+        const QPointer<QVexonThread> old = w.stream();
+        MsrCntConfig c = config({0, 0, 0, 0}, &module);
+        for (QString &unit : c.unit)
+            unit = QStringLiteral("usec");
+        w.setConfig(c);
+        if (old) // its last report, in the old scale, comes late
+            emit old->recived(channel, QStringLiteral("12345"), 1, 12345);
+        QVERIFY(!field(w, "msrCnt%1LineEdit", channel)->text().endsWith(" usec"));
+        QCOMPARE(start->text(), QStringLiteral("Start"));
+        QVERIFY(!w.isRunning(channel));
+        if (newConfig == QLatin1String("disconnected")) {
+            QVERIFY(!w.connectionOpen());
+            w.connectToServer();
+        } else {
+            QVERIFY(w.connectionOpen() && w.stream() != old);
+        }
+        QVERIFY(waitConnected(w));
+    }
     for (const char value : {char(0x80), '\0'}) {
         start->click();
         QCOMPARE(start->text(), QLatin1String(value ? "Stop" : "Start"));
         QTRY_COMPARE(module.peek(reg, 1), QByteArray(1, value));
         if (value)
             QTRY_VERIFY_WITH_TIMEOUT(!field(w, "number%1", channel)->text().isEmpty(), 20000);
+        if (value && !newConfig.isEmpty())
+            QVERIFY(field(w, "msrCnt%1LineEdit", channel)->text().endsWith(" usec"));
         QCOMPARE(module.runningChannels(), quint8(value ? 1 << channel : 0));
     }
     QTRY_COMPARE(w.pendingWrites(), 0);
@@ -249,9 +304,11 @@ void TestMsrCntWidget::streamEnd_data()
 {
     QTest::addColumn<int>("closeAfter");
     QTest::addColumn<bool>("reconnect");
-    QTest::newRow("server closes") << 12 << false;
-    QTest::newRow("user closes, totals match logs") << 0 << false;
-    QTest::newRow("reconnect before old stream ended") << 0 << true;
+    QTest::addColumn<bool>("lateError"); // from the replaced stream, after the reconnect
+    QTest::newRow("server closes") << 12 << false << false;
+    QTest::newRow("user closes, totals match logs") << 0 << false << false;
+    QTest::newRow("reconnect before old stream ended") << 0 << true << false;
+    QTest::newRow("late error of a replaced stream") << 400 << true << true;
 }
 
 // However the stream ends, the counts add up: to the records the module sent, to the rows of
@@ -260,6 +317,7 @@ void TestMsrCntWidget::streamEnd()
 {
     QFETCH(int, closeAfter);
     QFETCH(bool, reconnect);
+    QFETCH(bool, lateError);
     QTemporaryDir dir;
     ModuleEmulator module;
     StreamPlan plan;
@@ -271,6 +329,20 @@ void TestMsrCntWidget::streamEnd()
     for (int n = 0; n < 4 && !closeAfter; ++n)
         c.path[n] = dir.path();
     auto w = std::make_unique<MsrCntWidget>(c, nullptr);
+    QPointer<QVexonThread> old;
+    if (reconnect) {
+        QVERIFY(waitConnected(*w));
+        old = w->stream();
+        w->connectionClosedByServer(); // as the socket reports it, before the thread's error
+        QCOMPARE(w->statusText(), QStringLiteral("Connection closed by server"));
+        QVERIFY(!w->connectionOpen() && button(*w, "connectButton")->isEnabled());
+        w->connectToServer();
+        QVERIFY(w->stream() != old);
+        // Waiting for the new stream here would hang until it ends.
+        if (lateError)
+            QVERIFY(QMetaObject::invokeMethod(old, "error", Qt::DirectConnection,
+                                              Q_ARG(QString, QStringLiteral("late"))));
+    }
     if (closeAfter > 0) {
         QTRY_COMPARE_WITH_TIMEOUT(w->statusText(),
                                   QStringLiteral("The remote host closed the connection"), 20000);
@@ -284,11 +356,6 @@ void TestMsrCntWidget::streamEnd()
     }
     QVERIFY(waitConnected(*w));
     if (reconnect) {
-        QPointer<QVexonThread> old = w->stream();
-        w->connectionClosedByServer(); // as the socket reports it, before the thread's error
-        w->connectToServer();
-        QVERIFY(w->stream() != old);
-        QVERIFY(waitConnected(*w));
         QTRY_VERIFY_WITH_TIMEOUT(old.isNull(), 20000); // ended and deleted itself
         QVERIFY(w->connectionOpen());
     }
@@ -309,50 +376,132 @@ void TestMsrCntWidget::streamEnd()
 
 void TestMsrCntWidget::logFailure_data()
 {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("cancel") << int(QMessageBox::Cancel);
-    QTest::newRow("go on") << int(QMessageBox::Yes);
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<int>("answer"); // to the question at connect; -1: none asked
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no folder, cancel")
+        << "missing" << int(QMessageBox::Cancel) << "No such directory.";
+    QTest::newRow("no folder, go on") << "missing" << int(QMessageBox::Yes) << "No such directory.";
+    QTest::newRow("file cannot be made")
+        << "long name" << int(QMessageBox::Yes) << "FileError5 (File name too long)";
+    QTest::newRow("write past the file-size limit")
+        << "size limit" << -1 << "FileError2 (File too large)";
 }
 
+// Logs that cannot be made are asked about at connect, in a real box; a log that fails later is
+// reported once in a warning, and the window goes on counting.
 void TestMsrCntWidget::logFailure()
 {
+    QFETCH(QString, failure);
     QFETCH(int, answer);
-    ScriptedAnswers answers;
-    answers.buttons.enqueue(QMessageBox::StandardButton(answer));
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     ModuleEmulator module;
+    module.setStreamInterval(2);
     QVERIFY(module.start());
-    MsrCntConfig c = config({0, 0}, &module);
+    MsrCntConfig c = config({1, 1}, &module);
     c.path[0] = dir.path();
-    c.path[1] = dir.filePath(QStringLiteral("gone"));
+    c.path[1] = dir.path();
+    if (failure == QLatin1String("missing"))
+        c.path[1] = dir.filePath(QStringLiteral("gone"));
+    else if (failure == QLatin1String("long name"))
+        c.name[1] = QString(300, QLatin1Char('n'));
+    QStringList boxes;
+    closeNextBox(QMessageBox::StandardButton(answer < 0 ? QMessageBox::Ok : answer), &boxes);
     MsrCntWidget w(c, nullptr);
     w.connectToServer();
-    QCOMPARE(answers.questions, QStringList("|" + c.path[1] + ":\nNo such directory."));
-    const bool goOn = answer == QMessageBox::Yes;
+    const bool goOn = answer != QMessageBox::Cancel;
     QCOMPARE(w.connectionOpen(), goOn);
     QCOMPARE(w.statusText(), QLatin1String(goOn ? "Connecting ..." : "Ready"));
     QCOMPARE(button(w, "connectButton")->isEnabled(), !goOn);
     QCOMPARE(bool(w.stream()), goOn);
-    if (!goOn)
+    if (answer >= 0) {
+        QCOMPARE(boxes, QStringList("|" + c.path[1] + ":\n" + reason +
+                                    "|The MsrCnt data cannot be saved, continue?"));
+        if (!goOn)
+            return;
+        QVERIFY(!w.stream()->logFileName(0).isEmpty());
+        QVERIFY(waitConnected(w));
+        w.stopUpdate();
         return;
-    QVERIFY(!w.stream()->logFileName(0).isEmpty());
-    QVERIFY(waitConnected(w));
+    }
+    // Both logs fail; the first failure is the one reported.
+    const QStringList logs = {w.stream()->logFileName(0), w.stream()->logFileName(1)};
+    // As under "ulimit -f": with the program's start-up setting a write past it fails.
+    const qint64 limit = 2000;
+    struct sigaction action;
+    rlimit saved;
+    sigaction(SIGXFSZ, nullptr, &action);
+    StartupOptions::ignoreFileSizeSignal();
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit small = {rlim_t(limit), saved.rlim_max};
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto restore = qScopeGuard([&]() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        sigaction(SIGXFSZ, &action, nullptr);
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, 20000);
+    QVERIFY2(boxes.first() == "Zivra|" + logs[0] + ":\n" + reason + "|" ||
+                 boxes.first() == "Zivra|" + logs[1] + ":\n" + reason + "|",
+             qPrintable(boxes.first()));
+    const int counted = field(w, "number%1", 0)->text().toInt();
+    QTRY_VERIFY_WITH_TIMEOUT(field(w, "number%1", 0)->text().toInt() > counted + 20, 20000);
+    QCOMPARE(w.statusText(), QStringLiteral("Received"));
     w.stopUpdate();
-    QCOMPARE(answers.unexpected, 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(boxes.size(), 1);
+    for (int n = 0; n < 2; ++n) {
+        const QByteArray text = readFile(logs[n]);
+        QVERIFY(text.size() <= limit && text.endsWith('\n'));
+        QVERIFY(QRegExp(QStringLiteral("Time\\[HH:MM:SS\\],Counter %1\\[nsec\\]\n"
+                                       "(\\d\\d:\\d\\d:\\d\\d,\\d+\n)+")
+                            .arg(n))
+                    .exactMatch(QString::fromLatin1(text)));
+    }
 }
 
-// The main window's closeVexon() closes the stream before a download.
-void TestMsrCntWidget::closeVexonStops()
+void TestMsrCntWidget::closing_data()
 {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("forgotten"); // by the main window
+    QTest::newRow("closeVexon before a download") << "closeVexon" << false;
+    QTest::newRow("Quit") << "quit" << true;
+    QTest::newRow("Esc") << "escape" << true;
+}
+
+// However the stream is closed, it ends; the window closed by the user is forgotten by the main
+// window, which makes a new one the next time.
+void TestMsrCntWidget::closing()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, forgotten);
     ModuleEmulator module;
     QVERIFY(module.start());
+    ScriptedAnswers answers;
+    answers.buttons.enqueue(QMessageBox::Yes); // shown before any download
     std::unique_ptr<MainWindow> window = newWindow(true);
-    MsrCntWidget *w = new MsrCntWidget(config({0}, &module, true), window.get());
+    QByteArray doc =
+        document("<tab id=\"0\" name=\"Sheet1\">\n" +
+                 entry("MsrCnt0", 0, "MsrCnt0", "<property>Mode=1</property>") + "</tab>\n");
+    QVERIFY(window->loadDiagram(doc, QStringLiteral("counter.zvr3"), false));
+    window->connectionSettings.tcpPort = module.tcpPort();
+    window->on_actionVe_xon_triggered();
+    QPointer<MsrCntWidget> w = window->counterWindow();
+    QVERIFY(w);
+    w->connectToServer();
     QVERIFY(waitConnected(*w));
-    QVERIFY(QMetaObject::invokeMethod(window.get(), "closeVexon"));
+    if (how == QLatin1String("closeVexon"))
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "closeVexon"));
+    else if (how == QLatin1String("quit"))
+        button(*w, "quitButton")->click();
+    else
+        QTest::keyClick(w.data(), Qt::Key_Escape);
     QCOMPARE(w->statusText(), QStringLiteral("Connection closed"));
     QVERIFY(!w->connectionOpen() && !w->stream());
     QTRY_COMPARE(module.streamClients(), 0);
+    QCOMPARE(window->counterWindow() == nullptr, forgotten);
+    QTRY_COMPARE(w.isNull(), forgotten);
+    QCOMPARE(answers.unexpected, 0);
 }
 
 QTEST_MAIN(TestMsrCntWidget)

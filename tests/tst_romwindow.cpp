@@ -1,6 +1,8 @@
 #include "faultrule.h"
 #include "mainwindow.h"
 #include "moduleemulator.h"
+#include "msrcntwidget.h"
+#include "qvexonthread.h"
 #include "requestlogentry.h"
 #include "romfat.h"
 #include "scriptedanswers.h"
@@ -12,6 +14,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -79,6 +82,7 @@ class TestRomWindow : public QObject, private WindowKit
         ConnectionSettings startup;
         startup.host = QStringLiteral("127.0.0.1");
         startup.udpPort = emulator->udpPort();
+        startup.tcpPort = emulator->tcpPort();
         startup.autoConnect = false;
         return std::make_unique<MainWindow>(QString(), &startup);
     }
@@ -113,7 +117,8 @@ class TestRomWindow : public QObject, private WindowKit
         QByteArray doc = design;
         const int from = doc.indexOf("<Zivra3"), to = doc.indexOf('>', from);
         doc.replace(from, to - from + 1,
-                    "<Zivra3 addr=\"127.0.0.1\" tcpPort=\"24\" udpPort=\"" +
+                    "<Zivra3 addr=\"127.0.0.1\" tcpPort=\"" +
+                        QByteArray::number(emulator->tcpPort()) + "\" udpPort=\"" +
                         QByteArray::number(emulator->udpPort()) +
                         "\" Timeout=\"1\" autoConnect=\"false\">");
         QVERIFY(w->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
@@ -144,6 +149,26 @@ class TestRomWindow : public QObject, private WindowKit
         for (const RomFat::Link &link : RomFat::chain(fat, page))
             file += emulator->cluster(link.cluster).left(link.size);
         return file;
+    }
+
+    // One measurement counter on a sheet of its own, addressed as the window is.
+    QByteArray counterDesign(const QByteArray &settings) const
+    {
+        const QByteArray root = "<Zivra3 addr=\"127.0.0.1\" tcpPort=\"" +
+                                QByteArray::number(emulator->tcpPort()) + "\" udpPort=\"" +
+                                QByteArray::number(emulator->udpPort()) +
+                                "\" Timeout=\"1\" autoConnect=\"false\">";
+        return document(
+            "<tab id=\"0\" name=\"Sheet1\">\n" +
+                entry("MsrCnt0", 0, "MsrCnt0", "<property>" + settings + "</property>") +
+                "</tab>\n",
+            root);
+    }
+
+    static bool connected(const MsrCntWidget *counters)
+    {
+        return counters && counters->statusText() != QLatin1String("Connecting ...") &&
+               counters->connectionOpen();
     }
 
     void noWarnings()
@@ -209,7 +234,7 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("pageState"); // the module's page byte: bit 7 set when registers changed
         QTest::addColumn<QByteArray>("comment"); // null: page 3 holds no design
-        QTest::addColumn<QByteArray>("file"); // null: a valid design
+        QTest::addColumn<QByteArray>("file"); // null: a valid design; "counting": see below
         QTest::addColumn<QString>("title"); // of the window after it
         QTest::addColumn<QString>("warning");
         const QString restore = QStringLiteral("action_Restore");
@@ -222,6 +247,9 @@ private slots:
         QTest::newRow("no design on the page") << restore << 3 << QByteArray() << valid << "NewFile" << "Zivra|ROM3: There is no data to be displayed.";
         QTest::newRow("sync of an unchanged module") << "actionSync" << 3 << QByteArray("run") << valid << "ROM3-run" << "";
         QTest::newRow("sync of a changed module") << "actionSync" << 0x83 << QByteArray("run") << valid << "/designs/every_kind.zvr3" << "Zivra|Register settings are already modified.";
+        // The counter window is connected; the page's design has other units, and the window connects again for them.
+        QTest::newRow("restore while counting") << restore << 3 << QByteArray("run") << QByteArray("counting") << "ROM3-run" << "";
+        QTest::newRow("sync while counting") << "actionSync" << 3 << QByteArray("run") << QByteArray("counting") << "ROM3-run" << "";
         // Hostile pages: a warning, never a crash, and the window stays usable.
         const QString parseError = QStringLiteral("SAX Handler|Parse error at line %1, column %2:\n%3");
         const QString badElement = parseError.arg(1).arg(1).arg("error occurred while parsing element.");
@@ -244,13 +272,27 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, title);
         QFETCH(QString, warning);
+        const bool counting = file == "counting";
+        QPointer<QVexonThread> stream;
+        if (counting) {
+            QByteArray downloaded = counterDesign("Mode=0 Unit=nsec");
+            QVERIFY(w->loadDiagram(downloaded, QStringLiteral("counting.zvr3"), false));
+            trigger("action_Download");
+            trigger("actionVe_xon");
+            QVERIFY(w->counterWindow());
+            w->counterWindow()->connectToServer();
+            QVERIFY(QTest::qWaitFor([this]() { return connected(w->counterWindow()); }, 20000));
+            stream = w->counterWindow()->stream();
+            file = counterDesign("Mode=0 Unit=usec");
+        }
         if (file.isNull())
             file = dataFile("two_empty_sheets.zvr3");
         if (!comment.isNull())
             presetPage(3, file, comment);
         emulator->setPageState(quint8(pageState));
         // Over a design, whose pictures must all go.
-        loadUnmodifiedDesign();
+        if (!counting)
+            loadUnmodifiedDesign();
         const QByteArray before = w->documentText(), beforeBase = w->baseDocumentBytes();
         answers->dialogs << pageChoice(3);
         trigger(qPrintable(action));
@@ -263,6 +305,16 @@ private slots:
         QCOMPARE(w->baseDocumentBytes(), warning.isEmpty() ? file
                                          : kept            ? beforeBase
                                                            : QByteArray());
+        if (counting) {
+            MsrCntWidget *counters = w->counterWindow();
+            QVERIFY(counters && counters->connectionOpen() && counters->stream() != stream);
+            auto *start = counters->findChild<QPushButton *>("startButton0");
+            QVERIFY(QTest::qWaitFor([start]() { return start->isEnabled(); }, 20000));
+            QCOMPARE(start->text(), QStringLiteral("Start"));
+            start->click();
+            auto *value = counters->findChild<QLineEdit *>("msrCnt0LineEdit");
+            QVERIFY(QTest::qWaitFor([value]() { return value->text().endsWith(" usec"); }, 20000));
+        }
         if (warning.isEmpty())
             return;
         if (kept) {

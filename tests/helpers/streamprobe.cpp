@@ -19,4 +19,5 @@ void StreamProbe::reset()
     }
     reports = connections = closedByServer = 0;
     errors.clear();
+    logFailures.clear();
 }

@@ -18,6 +18,7 @@ public:
     int connections = 0;
     int closedByServer = 0;
     QStringList errors;
+    QStringList logFailures;
 
     quint64 total() const { return count[0] + count[1] + count[2] + count[3]; }
     void reset();
@@ -26,6 +27,7 @@ public slots:
     void connected() { ++connections; }
     void connectionClosedByServer() { ++closedByServer; }
     void error(QString text) { errors.append(text); }
+    void logFailed(QString text) { logFailures.append(text); }
     void updateData(int channel, QString text, quint64 n, double s);
 };
 

@@ -76,6 +76,11 @@ MsrCntWidget::~MsrCntWidget()
     delete ui;
 }
 
+bool MsrCntWidget::event(QEvent *event)
+{
+    return deletionGuard.filter(event) || QDialog::event(event);
+}
+
 void MsrCntWidget::setConfig(const MsrCntConfig &config)
 {
     for (int n = 0; n < channels; ++n) {

@@ -1,6 +1,8 @@
 #ifndef MSRCNTWIDGET_H
 #define MSRCNTWIDGET_H
 
+#include "deletionguard.h"
+
 #include <QAbstractSocket>
 #include <QDialog>
 #include <QList>
@@ -60,6 +62,9 @@ public slots:
     void msr2Clicked();
     void msr3Clicked();
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     void msrClicked(int channel);
     void resetChannel(int channel);
@@ -100,6 +105,8 @@ private:
     QList<QPointer<QVexonThread>> retiredStreams;
     // Every register-write worker until its own closed(bool).
     QList<QUdpThread *> workers;
+    // Its boxes: the failed write's warning, the question on logs that cannot be written.
+    DeletionGuard deletionGuard{this};
 };
 
 #endif // MSRCNTWIDGET_H

@@ -31,7 +31,12 @@ void MsrCntWidget::connectToServer()
             QMessageBox::Yes | QMessageBox::Cancel,
             QMessageBox::Yes,
             QStringLiteral("The MsrCnt data cannot be saved, continue?")};
-        if (DialogHooks::question(question) != QMessageBox::Yes)
+        QMessageBox::StandardButton answer;
+        {
+            const DeletionGuard::Box box(deletionGuard);
+            answer = DialogHooks::question(question);
+        }
+        if (answer != QMessageBox::Yes)
             return;
         streamThread = new QVexonThread(path, name, unit, host, tcpPort, udpPort, this, true);
     }

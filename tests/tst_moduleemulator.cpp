@@ -86,6 +86,17 @@ QByteArray pattern(int size, int seed)
     return b;
 }
 
+// What a module keeps without power: ROM directory and pages, settings memory, cluster store.
+QByteArray nonVolatile(const ModuleEmulator &emulator)
+{
+    QByteArray kept = emulator.romDirectory() + emulator.peek(0xFFFFFC00u, 256);
+    for (int page = 0; page < 16; ++page)
+        kept += emulator.romImage(page);
+    for (int n = 0; n < 2048; ++n)
+        kept += emulator.cluster(n);
+    return kept;
+}
+
 void writeDesign(ModuleEmulator &emulator, int seed)
 {
     QVERIFY(writeRegs(emulator, 0x0004, pattern(96, seed)));
@@ -112,12 +123,15 @@ private slots:
     void clusterStore();
     void ruleSkipAndCount();
     void stateFile();
+    void stateKeptAtEachChange_data();
+    void stateKeptAtEachChange();
     void udpService();
     void counterStream();
     void streamInputIsDropped();
     void oversizedDatagramsKeepAPrefix_data();
     void oversizedDatagramsKeepAPrefix();
     void junkKeepsTheLogBounded();
+    void program_data();
     void program();
 };
 
@@ -448,6 +462,50 @@ void TestModuleEmulator::stateFile()
     QVERIFY(error.endsWith(QStringLiteral("not a module state file")));
 }
 
+void TestModuleEmulator::stateKeptAtEachChange_data()
+{
+    QTest::addColumn<QStringList>("writes"); // "address data" in hexadecimal, then the commands end
+    QTest::addColumn<bool>("kept");
+    // clang-format off
+    QTest::newRow("ROM page") << QStringList{"00000004 0102030405", "00002000 aabbcc", "00008050 ff"} << true;
+    QTest::newRow("directory") << QStringList{"000001c0 6b657074", "00008040 ff"} << true;
+    QTest::newRow("file table") << QStringList{"00008100 000007ff", "0000c000 0009fffe", "00008104 ff"} << true;
+    QTest::newRow("file cluster") << QStringList{"00008100 00000064", "0000c000 64617461", "00008104 ff"} << true;
+    QTest::newRow("network block") << QStringList{"fffffcff 00", "fffffc18 7f000009", "fffffc22 1234", "fffffcff ff"} << true;
+    QTest::newRow("boot page and protection") << QStringList{"fffffcff 00", "fffffc3e 04", "fffffc3c 00", "fffffcff ff"} << true;
+    QTest::newRow("design registers are not ROM") << QStringList{"00000004 0102030405", "00000064 80"} << false;
+    // clang-format on
+}
+
+// Each change of what the module keeps without power reaches the state file before it is
+// answered: a module restarted from the file after the emulator was killed has it.
+void TestModuleEmulator::stateKeptAtEachChange()
+{
+    QFETCH(QStringList, writes);
+    QFETCH(bool, kept);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("module.state"));
+    ModuleEmulator factory;
+    ModuleEmulator emulator;
+    emulator.setBusyPolls(1, 1);
+    emulator.setStateFile(file);
+    for (const QString &write : writes) {
+        const QStringList parts = write.split(QLatin1Char(' '));
+        QVERIFY(writeRegs(emulator, parts[0].toUInt(nullptr, 16),
+                          QByteArray::fromHex(parts[1].toLatin1())));
+    }
+    while (pollStatus(emulator).first) {
+    }
+    QCOMPARE(nonVolatile(emulator) != nonVolatile(factory), kept);
+
+    ModuleEmulator restarted; // while the first one never shut down
+    QString error;
+    QVERIFY2(restarted.loadState(file, &error), qPrintable(error));
+    QVERIFY(nonVolatile(restarted) == nonVolatile(emulator));
+    QVERIFY(restarted.designImage() == (kept ? emulator.designImage() : factory.designImage()));
+    QCOMPARE(emulator.stateFileError(), QString());
+}
+
 void TestModuleEmulator::udpService()
 {
     ModuleEmulator emulator;
@@ -593,8 +651,16 @@ void TestModuleEmulator::junkKeepsTheLogBounded()
     QCOMPARE(emulator.violationCount(), 0);
 }
 
+void TestModuleEmulator::program_data()
+{
+    QTest::addColumn<bool>("killed"); // ends without a chance to save
+    QTest::newRow("terminated") << false;
+    QTest::newRow("killed") << true;
+}
+
 void TestModuleEmulator::program()
 {
+    QFETCH(bool, killed);
     const QString binary = QStringLiteral(ZIVRA_BUILD_DIR "/zivra-emulator");
     if (!QFile::exists(binary))
         QSKIP("zivra-emulator is not built");
@@ -630,10 +696,14 @@ void TestModuleEmulator::program()
     for (int poll = 0; busy && poll < 20; ++poll)
         busy = ask(socket, udp, readRequest(0x8001, 7, quint8(3 + poll))).at(8) != 0;
     QVERIFY(!busy);
-    first.terminate();
+    if (killed)
+        first.kill();
+    else
+        first.terminate();
     QVERIFY(first.waitForFinished(5000));
-    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(first.exitStatus(), killed ? QProcess::CrashExit : QProcess::NormalExit);
+    if (!killed)
+        QCOMPARE(first.exitCode(), 0);
     QVERIFY(QFile::exists(state));
 
     QProcess second;

@@ -318,12 +318,6 @@ void ModuleEmulator::setStateFile(const QString &fileName)
     stateError.clear();
 }
 
-QString ModuleEmulator::stateFileError() const
-{
-    QMutexLocker lock(&mutex);
-    return stateError;
-}
-
 // Written before the request that made the change is answered: what the editor sees done is
 // kept, however the emulator ends.
 void ModuleEmulator::keepState()

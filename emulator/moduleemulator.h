@@ -77,8 +77,6 @@ public:
     // without power (ROM pages, directory, file table, settings memory), as a real module's
     // ROM would have it when it is switched off at any moment. Empty: not kept.
     void setStateFile(const QString &fileName);
-    // The last failure to write the state file; empty while it is written.
-    QString stateFileError() const;
 
     // Fault rules, applied in the order added.
     void addRule(const FaultRule &rule);
@@ -128,7 +126,7 @@ private:
     StreamPlan plan;
     quint8 running = 0x0F;
     QString stateFile;
-    QString stateError;
+    QString stateError; // the last failure to write it, reported once
 };
 
 #endif

@@ -10,6 +10,9 @@ struct ConnectionSettings {
     // The module's address as it leaves the factory. Only this constant names
     // it; tests and scripts always pass an address of their own.
     static const char *const factoryHost;
+    // The longest reply time-out taken, in seconds: an hour per reply is more than any module
+    // needs, and longer ones only make a dead link look like a hang.
+    static const int maxTimeout = 3600;
 
     QString host = QString::fromLatin1(factoryHost);
     quint16 tcpPort = 24;

@@ -49,8 +49,17 @@ bool SaxHandler::startElement(const QString &, const QString &, const QString &q
             static_cast<quint16>(attributes.value(QStringLiteral("tcpPort")).toInt());
         settings.udpPort =
             static_cast<quint16>(attributes.value(QStringLiteral("udpPort")).toInt());
-        const int timeout = attributes.value(QStringLiteral("Timeout")).toInt();
-        settings.timeout = timeout == 0 ? 1 : timeout;
+        const QString timeoutText = attributes.value(QStringLiteral("Timeout"));
+        bool number = false;
+        const qlonglong seconds = timeoutText.toLongLong(&number);
+        if (number && seconds > ConnectionSettings::maxTimeout) {
+            // Too long to be meant; the default is used and the user told on loading.
+            settings.timeout = 1;
+            mainWindow->allSettingsTaken = false;
+        } else {
+            const int timeout = timeoutText.toInt();
+            settings.timeout = timeout == 0 ? 1 : timeout;
+        }
         settings.autoConnect =
             attributes.value(QStringLiteral("autoConnect")) == QLatin1String("true");
     } else if (qName == QLatin1String("tab")) {

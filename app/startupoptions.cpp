@@ -73,7 +73,7 @@ StartupOptions StartupOptions::parse(int argc, char **argv)
         }
         case 'o': {
             const uint seconds = value.toUInt(&ok, 10);
-            if (ok) {
+            if (ok && seconds <= uint(ConnectionSettings::maxTimeout)) {
                 result.settings.timeout = static_cast<int>(seconds);
                 result.optionsGiven = true;
             } else {

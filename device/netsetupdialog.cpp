@@ -67,11 +67,13 @@ int NetSetupDialog::timeout() const
     return mainWindow ? mainWindow->connectionSettings.timeout : 1;
 }
 
+// Port 0 names no port: a module given it as its new port could not be reached after its
+// restart.
 bool NetSetupDialog::parsePort(const QString &text, quint16 *port)
 {
     bool ok = false;
     const uint value = text.toUInt(&ok, 10);
-    if (!ok || value > 65535)
+    if (!ok || value == 0 || value > 65535)
         return false;
     *port = quint16(value);
     return true;
@@ -85,7 +87,7 @@ bool NetSetupDialog::takeTarget(QHostAddress *address, quint16 *port)
         ModalHooks::warning(this, QString(), host + tr(" is invalid address."));
         return false;
     }
-    if (!parsePort(portText, port) || *port == 0) {
+    if (!parsePort(portText, port)) {
         ModalHooks::warning(this, QString(), portText + tr(" is invalid port."));
         return false;
     }

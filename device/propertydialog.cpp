@@ -36,12 +36,33 @@ bool PropertyDialog::readPort(QLineEdit *edit, const QString &field, quint16 *po
     }
     // A port is 16 bits: cutting a larger number, or reading letters as 0, would silently
     // address another port.
-    ModalHooks::warning(
-        this, QString(),
+    refuse(
+        edit,
         tr("%1 \"%2\" is invalid: a port is a number from 0 to 65535.").arg(field, edit->text()));
+    return false;
+}
+
+bool PropertyDialog::readTimeout(int *seconds)
+{
+    QLineEdit *edit = ui->lineEditTimeout;
+    bool ok = false;
+    const int value = edit->text().toInt(&ok, 10);
+    // 0 and below leave the engine its own default, as they always have.
+    if (ok && value <= ConnectionSettings::maxTimeout) {
+        *seconds = value;
+        return true;
+    }
+    refuse(edit, tr("Timeout \"%1\" is invalid: a time-out is a whole number of seconds up to %2.")
+                     .arg(edit->text())
+                     .arg(ConnectionSettings::maxTimeout));
+    return false;
+}
+
+void PropertyDialog::refuse(QLineEdit *edit, const QString &message)
+{
+    ModalHooks::warning(this, QString(), message);
     edit->setFocus();
     edit->selectAll();
-    return false;
 }
 
 void PropertyDialog::on_buttonBox_accepted()
@@ -53,8 +74,9 @@ void PropertyDialog::on_buttonBox_accepted()
     }
     quint16 tcpPort = 0;
     quint16 udpPort = 0;
+    int timeout = 0;
     if (!readPort(ui->lineEditTcp, tr("TCP Port"), &tcpPort) ||
-        !readPort(ui->lineEditUdp, tr("UDP Port"), &udpPort))
+        !readPort(ui->lineEditUdp, tr("UDP Port"), &udpPort) || !readTimeout(&timeout))
         return;
     if (!mainWindow) {
         accept();
@@ -75,7 +97,6 @@ void PropertyDialog::on_buttonBox_accepted()
         settings.udpPort = udpPort;
         changed = true;
     }
-    const int timeout = ui->lineEditTimeout->text().toInt(nullptr, 10);
     if (settings.timeout != timeout) {
         settings.timeout = timeout;
         changed = true;

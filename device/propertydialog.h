@@ -27,6 +27,9 @@ private:
     // The port typed into `edit`, or false (after a warning naming `field`) for a text that is
     // no port number.
     bool readPort(QLineEdit *edit, const QString &field, quint16 *port);
+    // The time-out typed, or false (after a warning) for a text that is no time-out.
+    bool readTimeout(int *seconds);
+    void refuse(QLineEdit *edit, const QString &message);
 
     Ui::PropertyDialog *ui;
     MainWindow *mainWindow;

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QUdpSocket>
 
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -67,8 +68,9 @@ void QRegx::abort()
 
 void QRegx::setTimeout(int seconds)
 {
+    // Ten polls a second, held within an int for any time-out.
     if (seconds > 0)
-        replyPolls = seconds * 10;
+        replyPolls = seconds > INT_MAX / 10 ? INT_MAX : seconds * 10;
 }
 
 void QRegx::setRetry(int retries)

@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTableWidgetItem>
 
 namespace {
@@ -71,17 +70,14 @@ RomDialog::RomDialog(const QString *fileName, const QByteArray &bytes, int mode,
         }
         ui->tableWidget->setItem(i, 1, commentItem);
     }
-    // The comment column takes what the vertical scroll bar leaves.
-    ui->tableWidget->horizontalHeader()->setStretchLastSection(true);
+    // The comment column takes exactly what the number column and the vertical scroll bar leave:
+    // wider columns let the list scroll sideways, and a click on a row scrolled the page numbers
+    // and the check boxes out of view.
+    ui->tableWidget->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     ui->tableWidget->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    if (mode == BootPage) {
-        ui->tableWidget->setColumnWidth(0, 47);
-        ui->tableWidget->setColumnWidth(1, 283);
+    ui->tableWidget->setColumnWidth(0, mode == BootPage ? 47 : 30);
+    if (mode == BootPage)
         ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(false);
-    } else {
-        ui->tableWidget->setColumnWidth(0, 30);
-        ui->tableWidget->setColumnWidth(1, 300);
-    }
 
     if (saveMode) {
         setWindowTitle(tr("Save to ROM"));
@@ -106,13 +102,6 @@ RomDialog::RomDialog(const QString *fileName, const QByteArray &bytes, int mode,
         }
     }
     updating = false;
-}
-
-// Selecting the comment cell before the table had its size scrolls the page numbers aside.
-void RomDialog::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    ui->tableWidget->horizontalScrollBar()->setValue(0);
 }
 
 RomDialog::~RomDialog()

@@ -6,7 +6,6 @@
 #include <QString>
 
 class QCheckBox;
-class QShowEvent;
 class RomPageHost;
 
 namespace Ui {
@@ -30,9 +29,6 @@ public:
     // The comment of page p as the directory holds it; empty past the given bytes.
     QString pageComment(int page) const;
     int chosenBootPage() const { return selectedPage; }
-
-protected:
-    void showEvent(QShowEvent *event) override;
 
 private slots:
     void on_buttonBox_accepted();

@@ -41,6 +41,11 @@ UserControlDialog::~UserControlDialog()
     delete ui;
 }
 
+bool UserControlDialog::event(QEvent *event)
+{
+    return deletionGuard.filter(event) || QDialog::event(event);
+}
+
 void UserControlDialog::startRead(const UserControlConfig *config)
 {
     if (!config)
@@ -162,6 +167,7 @@ void UserControlDialog::end(bool ok)
     }
     readQueued = false;
     if (!errorText.isEmpty()) {
+        const DeletionGuard::Box box(deletionGuard);
         ModalHooks::warning(this, QString(), errorText);
         errorText.clear();
     }

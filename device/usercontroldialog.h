@@ -1,6 +1,7 @@
 #ifndef USERCONTROLDIALOG_H
 #define USERCONTROLDIALOG_H
 
+#include "deletionguard.h"
 #include "usercontrolrecord.h"
 
 #include <QDialog>
@@ -31,6 +32,9 @@ public:
     // Shows the rows of `config` and reads the register. While an operation runs, the read waits
     // for its end (the latest configuration wins).
     void startRead(const UserControlConfig *config);
+
+protected:
+    bool event(QEvent *event) override;
 
 private slots:
     void setCurrent(QByteArray *data);
@@ -71,6 +75,7 @@ private:
     bool busy = false; // from the worker's start until its end() has been handled
     bool readQueued = false;
     UserControlConfig queuedConfig;
+    DeletionGuard deletionGuard{this};
 };
 
 #endif // USERCONTROLDIALOG_H

@@ -52,7 +52,8 @@ int main(int argc, char *argv[])
                                        QStringLiteral("M"), QStringLiteral("0"));
     const QCommandLineOption stateOption(
         QStringLiteral("state"),
-        QStringLiteral("Module state file: loaded at start when it exists, saved on exit."),
+        QStringLiteral("Module state file: loaded at start when it exists, written after every "
+                       "change of the module's ROM and settings memory and on exit."),
         QStringLiteral("FILE"));
     parser.addOption(udpOption);
     parser.addOption(tcpOption);
@@ -85,6 +86,7 @@ int main(int argc, char *argv[])
         err << "zivra-emulator: " << error << '\n';
         return 1;
     }
+    emulator.setStateFile(stateFile);
     if (!emulator.start(udpPort, tcpPort, &error)) {
         err << "zivra-emulator: " << error << '\n';
         return 1;

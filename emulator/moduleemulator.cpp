@@ -122,6 +122,7 @@ void ModuleEmulator::reset()
 {
     QMutexLocker lock(&mutex);
     memory.reset();
+    keepState();
 }
 
 void ModuleEmulator::boot()
@@ -139,13 +140,16 @@ QByteArray ModuleEmulator::peek(quint32 address, int length) const
 bool ModuleEmulator::poke(quint32 address, const QByteArray &bytes)
 {
     QMutexLocker lock(&mutex);
-    return memory.poke(address, bytes);
+    const bool all = memory.poke(address, bytes);
+    keepState();
+    return all;
 }
 
 void ModuleEmulator::setVersion(const QByteArray &bytes)
 {
     QMutexLocker lock(&mutex);
     memory.poke(ModuleMemory::VersionAddress, bytes.left(4));
+    keepState();
 }
 
 void ModuleEmulator::setWriteProtected(bool current, bool boot)
@@ -157,6 +161,7 @@ void ModuleEmulator::setWriteProtected(bool current, bool boot)
                 QByteArray(1, char(current ? (live & ~0x01) : (live | 0x01))));
     memory.poke(ModuleMemory::StoredControlAddress,
                 QByteArray(1, char(boot ? (stored & ~0x01) : (stored | 0x01))));
+    keepState();
 }
 
 void ModuleEmulator::setPageState(quint8 value)
@@ -228,7 +233,9 @@ QByteArray ModuleEmulator::cluster(int n) const
 bool ModuleEmulator::setCluster(int n, const QByteArray &data)
 {
     QMutexLocker lock(&mutex);
-    return memory.setCluster(n, data);
+    const bool set = memory.setCluster(n, data);
+    keepState();
+    return set;
 }
 
 quint16 ModuleEmulator::fatEntry(int n) const
@@ -244,6 +251,7 @@ void ModuleEmulator::setFatEntry(int n, quint16 value)
 {
     QMutexLocker lock(&mutex);
     setFatEntryLocked(n, value);
+    keepState();
 }
 
 void ModuleEmulator::setFatEntryLocked(int n, quint16 value)
@@ -288,6 +296,7 @@ void ModuleEmulator::presetFatCorruption(FatCorruption kind, int page)
         setFatEntryLocked(21, 20);
         break;
     }
+    keepState();
 }
 
 bool ModuleEmulator::saveState(const QString &fileName, QString *error) const
@@ -300,6 +309,28 @@ bool ModuleEmulator::loadState(const QString &fileName, QString *error)
 {
     QMutexLocker lock(&mutex);
     return memory.loadState(fileName, error);
+}
+
+void ModuleEmulator::setStateFile(const QString &fileName)
+{
+    QMutexLocker lock(&mutex);
+    stateFile = fileName;
+    stateError.clear();
+}
+
+// Written before the request that made the change is answered: what the editor sees done is
+// kept, however the emulator ends.
+void ModuleEmulator::keepState()
+{
+    if (!memory.takeStateChange() || stateFile.isEmpty())
+        return;
+    QString error;
+    if (memory.saveState(stateFile, &error)) {
+        stateError.clear();
+    } else if (error != stateError) {
+        stateError = error;
+        qWarning("zivra-emulator: %s", qPrintable(error));
+    }
 }
 
 void ModuleEmulator::addRule(const FaultRule &rule)
@@ -456,6 +487,7 @@ QVector<ModuleEmulator::Reply> ModuleEmulator::handleRequest(const QByteArray &d
             if (!entry.busError)
                 applyCounterEnables(entry.address, entry.data);
         }
+        keepState(); // a status read may have finished a command
         if (entry.busError) {
             header[1] = char(quint8(header[1]) | 0x01);
             data.clear();

@@ -73,6 +73,10 @@ public:
     void presetFatCorruption(FatCorruption kind, int page);
     bool saveState(const QString &fileName, QString *error = nullptr) const;
     bool loadState(const QString &fileName, QString *error = nullptr);
+    // From now on the state goes to `fileName` after every change of what the module keeps
+    // without power (ROM pages, directory, file table, settings memory), as a real module's
+    // ROM would have it when it is switched off at any moment. Empty: not kept.
+    void setStateFile(const QString &fileName);
 
     // Fault rules, applied in the order added.
     void addRule(const FaultRule &rule);
@@ -104,6 +108,8 @@ public:
 
 private:
     void setFatEntryLocked(int n, quint16 value);
+    // Writes the state file when the module's non-volatile memory changed; the lock is held.
+    void keepState();
     void applyCounterEnables(quint32 address, const QByteArray &data);
 
     mutable QMutex mutex;
@@ -119,6 +125,8 @@ private:
     int streamInterval = 100;
     StreamPlan plan;
     quint8 running = 0x0F;
+    QString stateFile;
+    QString stateError; // the last failure to write it, reported once
 };
 
 #endif

@@ -74,6 +74,7 @@ void ModuleMemory::reset()
 
     rom = QVector<QByteArray>(Pages, QByteArray(ImageLength, '\0'));
     storedDirectory = QByteArray(DirectoryLength, '\0');
+    stateChanged = true;
     boot();
 }
 
@@ -285,6 +286,7 @@ void ModuleMemory::storeByte(quint32 address, quint8 value)
         break;
     case Eeprom:
         eeprom[int(address - EepromBase)] = char(value);
+        stateChanged = true;
         break;
     case WriteEnable:
         writeEnable = value;
@@ -347,9 +349,11 @@ void ModuleMemory::finishCommand()
     runningCommand = 0;
     if (command == DirectoryCommand) {
         storedDirectory = low.mid(int(DirectoryAddress), DirectoryLength);
+        stateChanged = true;
     } else if (command >= SaveCommand && command < SaveCommand + Pages) {
         rom[int(command - SaveCommand)] = designImage();
         page = quint8(command - SaveCommand);
+        stateChanged = true;
     } else if (command >= RestoreCommand && command < RestoreCommand + Pages) {
         setDesignImage(rom[int(command - RestoreCommand)]);
         page = quint8(command - RestoreCommand);
@@ -357,10 +361,12 @@ void ModuleMemory::finishCommand()
         const quint32 n = commandCluster;
         if (n >= quint32(ClusterCount))
             return;
-        if (command == ClusterWriteCommand)
+        if (command == ClusterWriteCommand) {
             clusters.replace(int(n) * ClusterSize, ClusterSize, window);
-        else
+            stateChanged = true;
+        } else {
             window = clusters.mid(int(n) * ClusterSize, ClusterSize);
+        }
     }
 }
 
@@ -397,6 +403,9 @@ bool ModuleMemory::poke(quint32 address, const QByteArray &data)
         const quint8 value = quint8(data[i]);
         switch (regionOf(a)) {
         case Version:
+            low[int(a)] = char(value);
+            stateChanged = true;
+            break;
         case Config:
         case Directory:
         case Tables:
@@ -445,6 +454,7 @@ bool ModuleMemory::setCluster(int n, const QByteArray &data)
     QByteArray padded = data;
     padded.append(QByteArray(ClusterSize - data.size(), '\0'));
     clusters.replace(n * ClusterSize, ClusterSize, padded);
+    stateChanged = true;
     return true;
 }
 
@@ -511,5 +521,13 @@ bool ModuleMemory::loadState(const QString &fileName, QString *error)
     rom = images;
     clusters = store;
     boot();
+    stateChanged = false; // as the file holds it
     return true;
+}
+
+bool ModuleMemory::takeStateChange()
+{
+    const bool changed = stateChanged;
+    stateChanged = false;
+    return changed;
 }

@@ -77,6 +77,9 @@ public:
 
     bool saveState(const QString &fileName, QString *error) const;
     bool loadState(const QString &fileName, QString *error);
+    // Whether what a state file holds (version, settings memory, ROM directory and pages, the
+    // cluster store) changed since the last call.
+    bool takeStateChange();
 
 private:
     enum Region {
@@ -128,6 +131,7 @@ private:
     int commandPolls = 2;
     int clusterPolls = 0;
     bool busyForever = false;
+    bool stateChanged = false;
 };
 
 #endif

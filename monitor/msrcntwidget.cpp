@@ -76,6 +76,11 @@ MsrCntWidget::~MsrCntWidget()
     delete ui;
 }
 
+bool MsrCntWidget::event(QEvent *event)
+{
+    return deletionGuard.filter(event) || QDialog::event(event);
+}
+
 // A download stops every counter (it clears the enable registers), so each button offers Start.
 // A stream built for the old configuration would show its values in the old scale and leave the
 // rows off: an open connection is made again with the new one, and the old one's last reports

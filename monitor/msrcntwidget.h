@@ -1,6 +1,8 @@
 #ifndef MSRCNTWIDGET_H
 #define MSRCNTWIDGET_H
 
+#include "deletionguard.h"
+
 #include <QAbstractSocket>
 #include <QDialog>
 #include <QList>
@@ -62,6 +64,9 @@ public slots:
     // A log of the stream that could not be written: its file and the reason.
     void logFailed(QString text);
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     void msrClicked(int channel);
     void resetChannel(int channel);
@@ -102,6 +107,8 @@ private:
     QList<QPointer<QVexonThread>> retiredStreams;
     // Every register-write worker until its own closed(bool).
     QList<QUdpThread *> workers;
+    // Its boxes: the failed write's warning, the question on logs that cannot be written.
+    DeletionGuard deletionGuard{this};
 };
 
 #endif // MSRCNTWIDGET_H

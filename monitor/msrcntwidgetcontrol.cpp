@@ -66,6 +66,7 @@ void MsrCntWidget::end(bool ok)
         delete worker;
     }
     if (!ok && !lastError.isEmpty()) {
+        const DeletionGuard::Box box(deletionGuard);
         ModalHooks::warning(this, QStringLiteral("Zivra"), lastError);
         lastError.clear();
     }

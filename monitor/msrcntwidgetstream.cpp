@@ -32,7 +32,12 @@ void MsrCntWidget::connectToServer()
             QMessageBox::Yes | QMessageBox::Cancel,
             QMessageBox::Yes,
             QStringLiteral("The MsrCnt data cannot be saved, continue?")};
-        if (DialogHooks::question(question) != QMessageBox::Yes)
+        QMessageBox::StandardButton answer;
+        {
+            const DeletionGuard::Box box(deletionGuard);
+            answer = DialogHooks::question(question);
+        }
+        if (answer != QMessageBox::Yes)
             return;
         streamThread = new QVexonThread(path, name, unit, host, tcpPort, udpPort, this, true);
     }
@@ -98,5 +103,6 @@ void MsrCntWidget::error(QString text)
 // Receiving goes on; the thread has cut that log back to its last whole row.
 void MsrCntWidget::logFailed(QString text)
 {
+    const DeletionGuard::Box box(deletionGuard);
     ModalHooks::warning(this, QStringLiteral("Zivra"), text);
 }

@@ -93,6 +93,10 @@ private slots:
             << QByteArray("<Zivra3 Timeout=\"soon\">") << QString() << 0 << 0 << 1 << false;
         QTest::newRow("timeout negative")
             << QByteArray("<Zivra3 Timeout=\"-5\">") << QString() << 0 << 0 << -5 << false;
+        QTest::newRow("timeout of an hour")
+            << QByteArray("<Zivra3 Timeout=\"3600\">") << QString() << 0 << 0 << 3600 << false;
+        QTest::newRow("timeout that overflowed the polls")
+            << QByteArray("<Zivra3 Timeout=\"214748365\">") << QString() << 0 << 0 << 1 << false;
         QTest::newRow("port above 16 bits")
             << QByteArray("<Zivra3 tcpPort=\"65560\" udpPort=\"x\">") << QString() << 24 << 0 << 1
             << false;
@@ -170,6 +174,8 @@ private slots:
         QTest::newRow("id not a number is row 0")
             << document("<entry term=\"PreLogic\"><id>x</id><name>P</name></entry>") << true << true
             << 1 << 1;
+        QTest::newRow("timeout above an hour dropped")
+            << document(QByteArray(), "<Zivra3 Timeout=\"3601\">") << true << false << 0 << 1;
         QTest::newRow("unknown kind dropped")
             << document(entry("Gizmo", 0, "G")) << true << true << 0 << 1;
         // Deep enough to overflow the stack of a recursive reader.

@@ -116,6 +116,8 @@ private slots:
     void clusterStore();
     void ruleSkipAndCount();
     void stateFile();
+    void stateKeptAtEachChange_data();
+    void stateKeptAtEachChange();
     void udpService();
     void counterStream_data();
     void counterStream();
@@ -124,6 +126,7 @@ private slots:
     void oversizedDatagramsKeepAPrefix_data();
     void oversizedDatagramsKeepAPrefix();
     void junkKeepsTheLogBounded();
+    void program_data();
     void program();
 };
 
@@ -454,6 +457,43 @@ void TestModuleEmulator::stateFile()
     QVERIFY(error.endsWith(QStringLiteral("not a module state file")));
 }
 
+void TestModuleEmulator::stateKeptAtEachChange_data()
+{
+    QTest::addColumn<QStringList>("writes"); // "address data" in hexadecimal
+    // clang-format off
+    QTest::newRow("ROM page") << QStringList{"00000004 0102030405", "00008050 ff"};
+    QTest::newRow("directory") << QStringList{"000001c0 6b657074", "00008040 ff"};
+    QTest::newRow("file table") << QStringList{"00008100 000007ff", "0000c000 0009fffe", "00008104 ff"};
+    QTest::newRow("network block") << QStringList{"fffffcff 00", "fffffc18 7f000009", "fffffc22 1234"};
+    QTest::newRow("boot page") << QStringList{"fffffcff 00", "fffffc3e 04"};
+    // clang-format on
+}
+
+// Each change of what the module keeps without power is in the state file before it is
+// answered (commands end on a status poll): the file is always what a clean exit would write.
+void TestModuleEmulator::stateKeptAtEachChange()
+{
+    QFETCH(QStringList, writes);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("module.state"));
+    const QString clean = dir.filePath(QStringLiteral("clean"));
+    const auto contents = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    ModuleEmulator emulator;
+    emulator.setBusyPolls(1, 1);
+    emulator.setStateFile(file);
+    for (const QString &write : writes) {
+        QVERIFY(writeRegs(emulator, write.left(8).toUInt(nullptr, 16),
+                          QByteArray::fromHex(write.mid(9).toLatin1())));
+        while (pollStatus(emulator).first) {
+        }
+        QVERIFY(emulator.saveState(clean));
+        QVERIFY(contents(file) == contents(clean));
+    }
+}
+
 void TestModuleEmulator::udpService()
 {
     ModuleEmulator emulator;
@@ -649,8 +689,16 @@ void TestModuleEmulator::junkKeepsTheLogBounded()
     QCOMPARE(emulator.violationCount(), 0);
 }
 
+void TestModuleEmulator::program_data()
+{
+    QTest::addColumn<bool>("killed"); // ends without a chance to save
+    QTest::newRow("terminated") << false;
+    QTest::newRow("killed") << true;
+}
+
 void TestModuleEmulator::program()
 {
+    QFETCH(bool, killed);
     const QString binary = QStringLiteral(ZIVRA_BUILD_DIR "/zivra-emulator");
     if (!QFile::exists(binary))
         QSKIP("zivra-emulator is not built");
@@ -686,10 +734,14 @@ void TestModuleEmulator::program()
     for (int poll = 0; busy && poll < 20; ++poll)
         busy = ask(socket, udp, readRequest(0x8001, 7, quint8(3 + poll))).at(8) != 0;
     QVERIFY(!busy);
-    first.terminate();
+    if (killed)
+        first.kill();
+    else
+        first.terminate();
     QVERIFY(first.waitForFinished(5000));
-    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(first.exitStatus(), killed ? QProcess::CrashExit : QProcess::NormalExit);
+    if (!killed)
+        QCOMPARE(first.exitCode(), 0);
     QVERIFY(QFile::exists(state));
 
     QProcess second;

@@ -159,6 +159,8 @@ void TestNetSetupDialog::fieldChecks_data()
     QTest::newRow("TCP 65536") << QStringList{"=", "=", "127.0.0.1", "65536", "4660"} << write << "|65536 is invalid port.";
     QTest::newRow("TCP -1") << QStringList{"=", "=", "127.0.0.1", "-1", "4660"} << write << "|-1 is invalid port.";
     QTest::newRow("TCP empty") << QStringList{"=", "=", "127.0.0.1", "", "4660"} << write << "| is invalid port.";
+    QTest::newRow("TCP 0") << QStringList{"=", "=", "127.0.0.1", "0", "4660"} << write << "|0 is invalid port.";
+    QTest::newRow("UDP 0") << QStringList{"=", "=", "127.0.0.1", "24", "0"} << write << "|0 is invalid port.";
     QTest::newRow("TCP before UDP") << QStringList{"=", "=", "127.0.0.1", "x", "y"} << write << "|x is invalid port.";
     QTest::newRow("UDP too big") << QStringList{"=", "=", "127.0.0.1", "24", "70000"} << write << "|70000 is invalid port.";
     QTest::newRow("target host name") << QStringList{"localhost", "4660", "127.0.0.1"} << both << "|localhost is invalid address.";
@@ -222,8 +224,8 @@ void TestNetSetupDialog::writes_data()
     QTest::newRow("new values") << QStringList{"127.0.0.9", "2400", "4700"} << QByteArray::fromHex("7f000009"
                                                        "0960"
                                                        "125c") << true;
-    QTest::newRow("ports 0 and 65535") << QStringList{"127.0.0.1", "0", "65535"} << QByteArray::fromHex("7f000001"
-                                                              "0000"
+    QTest::newRow("ports 1 and 65535") << QStringList{"127.0.0.1", "1", "65535"} << QByteArray::fromHex("7f000001"
+                                                              "0001"
                                                               "ffff") << true;
     QTest::newRow("the values in use") << QStringList{"127.0.0.1", "=", "="} << QByteArray() << false;
     // clang-format on

@@ -35,11 +35,17 @@ void TestPropertyDialog::confirm_data()
     QTest::addColumn<QString>("warning");
 
     const QString port = QStringLiteral("|%1 is invalid: a port is a number from 0 to 65535.");
+    const QString timeout = QStringLiteral(
+        "|Timeout \"%1\" is invalid: a time-out is a whole number of seconds up to 3600.");
     // clang-format off
     QTest::newRow("nothing changed") << Start << true << Start << "";
     QTest::newRow("only auto-start") << "127.0.0.1 24 4660 1 1" << true << "127.0.0.1 24 4660 1 1" << "";
     QTest::newRow("everything, ports at their limits, negative time-out") << "127.0.0.2 65535 0 -3 1" << true << "127.0.0.2 65535 0 -3 1" << "";
-    QTest::newRow("time-out letters are 0") << "127.0.0.1 24 4660 soon 0" << true << "127.0.0.1 24 4660 0 0" << "";
+    QTest::newRow("time-out of an hour") << "127.0.0.1 24 4660 3600 0" << true << "127.0.0.1 24 4660 3600 0" << "";
+    QTest::newRow("time-out above an hour") << "127.0.0.1 24 4660 3601 0" << true << Start << timeout.arg("3601");
+    QTest::newRow("time-out that overflowed the polls") << "127.0.0.1 24 4660 214748365 0" << true << Start << timeout.arg("214748365");
+    QTest::newRow("time-out letters") << "127.0.0.1 24 4660 soon 0" << true << Start << timeout.arg("soon");
+    QTest::newRow("time-out past an int") << "127.0.0.1 24 4660 4294967296 0" << true << Start << timeout.arg("4294967296");
     QTest::newRow("Cancel") << "127.0.0.2 24 99 1 1" << false << Start << "";
     QTest::newRow("trailing dot") << "127.0.0. 24 4660 1 1" << true << Start << "|127.0.0. is invalid address.";
     QTest::newRow("five parts") << "127.0.0.1.1 24 4660 1 1" << true << Start << "|127.0.0.1.1 is invalid address.";

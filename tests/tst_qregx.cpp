@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <climits>
 #include <functional>
 #include <memory>
 
@@ -19,6 +20,7 @@ public:
     using QRegx::closeSocket;
     using QRegx::openSocket;
     void setPolls(int polls) { replyPolls = polls; }
+    int polls() const { return replyPolls; }
     void setLastId(quint8 id) { packetId = id; }
     QString logText() const { return log; }
 };
@@ -98,6 +100,8 @@ private slots:
     void duplicateDiscarded();
     void busErrorWithoutRetry();
     void timeouts();
+    void timeoutPolls_data();
+    void timeoutPolls();
     void shortReplies();
     void abort();
     void socketLifecycle();
@@ -296,6 +300,26 @@ void TestQRegx::timeouts()
     QCOMPARE(statusOf([&] { engine->writeByte(0x0010, 1); }), -5);
     QCOMPARE(requests().size(), 3);
     QVERIFY(engine->logText().endsWith(QStringLiteral("write address: 0x00000010\nlength: 1\n\n")));
+}
+
+void TestQRegx::timeoutPolls_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<int>("polls"); // of 100 ms per attempt
+    QTest::newRow("0 keeps the default") << 0 << 40;
+    QTest::newRow("negative keeps the default") << -5 << 40;
+    QTest::newRow("an hour") << 3600 << 36000;
+    QTest::newRow("largest exact") << 214748364 << 2147483640;
+    QTest::newRow("ten times past an int") << 214748365 << INT_MAX;
+    QTest::newRow("largest int") << INT_MAX << INT_MAX;
+}
+
+// A long time-out waits long, never wraps round to a short one.
+void TestQRegx::timeoutPolls()
+{
+    QFETCH(int, seconds);
+    engine->setTimeout(seconds);
+    QTEST(engine->polls(), "polls");
 }
 
 void TestQRegx::shortReplies()

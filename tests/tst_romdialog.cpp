@@ -3,6 +3,7 @@
 #include "rompagehost.h"
 #include "scriptedanswers.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -99,6 +100,8 @@ private slots:
     void bootPageClicks();
     void restoreOfModifiedDocument_data();
     void restoreOfModifiedDocument();
+    void listStaysInView_data();
+    void listStaysInView();
 };
 
 void TestRomDialog::comments_data()
@@ -306,6 +309,44 @@ void TestRomDialog::restoreOfModifiedDocument()
     if (transferred)
         QCOMPARE(f.host.transfers[0].page, 5);
     QCOMPARE(f.dialog.result(), int(transferred ? QDialog::Accepted : QDialog::Rejected));
+}
+
+void TestRomDialog::listStaysInView_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QList<int>>("rows"); // clicked in turn: a comment, or a page's check box
+    QTest::newRow("save") << int(RomDialog::Save) << QList<int>{12, 3, 15};
+    QTest::newRow("restore") << int(RomDialog::Restore) << QList<int>{12, 3, 15};
+    QTest::newRow("boot page") << int(RomDialog::BootPage) << QList<int>{6, 3, 15};
+}
+
+// Clicked with the mouse, the list never scrolls sideways: every page number and check box stays
+// where the user sees it.
+void TestRomDialog::listStaysInView()
+{
+    QFETCH(int, mode);
+    QFETCH(QList<int>, rows);
+    Fixture f(mode, 4);
+    f.dialog.show();
+    f.dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.dialog));
+    QTableWidget *t = f.table();
+    const bool boxes = mode == RomDialog::BootPage;
+    for (int row : rows) {
+        if (boxes)
+            QTest::mouseClick(f.box(row), Qt::LeftButton, {}, QPoint(8, 10));
+        else
+            QTest::mouseClick(t->viewport(), Qt::LeftButton, {},
+                              t->visualRect(t->model()->index(row, 1)).center());
+        // The view scrolls to a clicked cell only once a double click can no longer come.
+        QTest::qWait(QApplication::doubleClickInterval() + 300);
+        QCOMPARE(boxes ? f.checkedRows().value(0) : f.get<QComboBox>("comboBox")->currentIndex(),
+                 row);
+        QCOMPARE(t->columnViewportPosition(0), 0);
+        QCOMPARE(t->columnViewportPosition(1) + t->columnWidth(1), t->viewport()->width());
+        for (int r = 0; r < 16 && boxes; ++r)
+            QVERIFY(f.box(r)->isVisible() && f.box(r)->x() == 0);
+    }
 }
 
 QTEST_MAIN(TestRomDialog)

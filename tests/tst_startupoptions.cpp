@@ -60,6 +60,10 @@ private slots:
                                  << false << true << QString() << 3;
         QTest::newRow("-u and -o") << QStringList{"-u", "5000", "-o3"} << factory << 24 << 5000 << 3
                                    << true << true << false << QString() << 4;
+        QTest::newRow("-o 3600") << QStringList{"-o", "3600"} << factory << 24 << 4660 << 3600
+                                 << true << true << false << QString() << 3;
+        QTest::newRow("-o 3601") << QStringList{"-o", "3601"} << factory << 24 << 4660 << 1 << true
+                                 << false << true << QString() << 3;
         QTest::newRow("-h canonical") << QStringList{"-h", "127.000.0.1"} << "127.0.0.1" << 24
                                       << 4660 << 1 << true << true << false << QString() << 3;
         QTest::newRow("bad -h, good -t") << QStringList{"-h", "nohost", "-t", "7"} << factory << 7

@@ -324,6 +324,12 @@ void MainWindow::downloadStopped(bool ok)
         afterDownload();
 }
 
+void MainWindow::forgetDownload()
+{
+    downloadedIndex = -1;
+    setDeviceActionsEnabled(false);
+}
+
 // ---------------------------------------------------------------- verify
 
 void MainWindow::on_action_Verify_triggered()
@@ -432,12 +438,6 @@ void MainWindow::on_action_About_triggered()
 }
 
 // ---------------------------------------------------------------- after a download
-
-void MainWindow::forgetDownload()
-{
-    downloadedIndex = -1;
-    setDeviceActionsEnabled(false);
-}
 
 void MainWindow::afterDownload()
 {

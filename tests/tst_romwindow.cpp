@@ -542,7 +542,7 @@ private slots:
         if (failAt)
             emulator->addRule(
                 FaultRule(FaultRule::BusError, FaultRule::WriteCommand, failAt, failAt));
-        emulator->setBusyPolls(cancelAt ? 3 : 1, 0);
+        emulator->setBusyPolls(cancelAt ? 6 : 1, 0);
         RealBoxes boxes;
         w->action("action_Clear_ROM")->trigger();
         if (cancelAt)

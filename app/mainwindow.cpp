@@ -181,6 +181,7 @@ MainWindow::~MainWindow()
 {
     // A running operation reads the design and reports here: it ends before anything goes.
     stopModuleThread();
+    delete emptyDesign;
     // Dialogs still open (or forgotten and not yet deleted) may show the report document or
     // run threads of their own.
     qDeleteAll(findChildren<QDialog *>(QString(), Qt::FindDirectChildrenOnly));

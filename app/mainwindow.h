@@ -18,6 +18,7 @@ class BlockItem;
 class DrcDialog;
 class LabelWidget;
 class MenuWidget;
+class ModuleProgressDialog;
 class MsrCntWidget;
 class ProgramData;
 class ProgramWidget;
@@ -78,6 +79,8 @@ public:
     // the counter and user-control records once the module runs the design shown.
     void writeProtect(bool current, bool boot);
     void afterDownload();
+    // The module runs no snapshot of the undo history any more.
+    void forgetDownload();
     // A module operation runs (from its check thread to its end slot): the module actions are
     // refused until it ends.
     bool isModuleBusy() const { return udpThread != nullptr; }
@@ -149,7 +152,7 @@ public:
     QByteArray documentText();
     // What the module operations left behind.
     QUdpThread *moduleThread() const { return udpThread; }
-    QProgressDialog *progress() const { return progressDialog; }
+    QProgressDialog *progress() const;
     const QByteArray &moduleInformation() const { return fpgaInfo; }
     const QString &verifyReport() const { return htmlText; }
     DrcDialog *drcReport() const { return drcDialog; }
@@ -232,15 +235,17 @@ private:
     // Shared steps of the module operations.
     bool moduleAddress(QHostAddress *address);
     bool canStartModuleOperation();
-    QUdpThread *newModuleThread(const char *closedSlot);
-    QUdpThread *newCheckThread(const char *nextSlot);
+    // Every thread runs under a modal box (a busy box for maximum 0) until its slot has run.
+    QUdpThread *newModuleThread(const char *closedSlot, const QString &label, int maximum);
+    QUdpThread *newCheckThread(const char *nextSlot, const QString &label);
     bool startModuleThread();
     bool takeFinishedThread();
     bool reportError();
     bool nextStepGoesOn(bool ok);
     void setModuleActionsEnabled(bool enabled);
-    QProgressDialog *openProgressDialog(const QString &label, int maximum);
+    void openProgressDialog(const QString &label, int maximum);
     void finishProgressDialog();
+    bool cancelRequested() const;
     void stopModuleThread();
     static bool isSupported(const QByteArray &info);
     static bool isWritable(const QByteArray &info);
@@ -250,7 +255,8 @@ private:
     void showDrcReport();
     bool confirmDrcWarnings();
     static bool isProtected(const QByteArray &info, int index);
-    void reloadShownDocument();
+    void takePageDocument(const QString &cancelled);
+    void loadPageDocument(const QByteArray &document, const QString &name);
     // Forgets a dialog that reported its end (the sender, or the one held when called
     // directly) and deletes it once its signal has returned.
     template <typename Dialog> void forgetDialog(Dialog *&held)
@@ -318,7 +324,9 @@ private:
     QString htmlText;
     int operationResult = -1;
     QUdpThread *udpThread = nullptr;
-    QProgressDialog *progressDialog = nullptr;
+    ModuleProgressDialog *progressDialog = nullptr;
+    // The empty design that Clear ROM stores in every page, in place of the one shown.
+    ProgramData *emptyDesign = nullptr;
     QByteArray fpgaInfo;
 
     bool romSaving = false;
@@ -328,6 +336,12 @@ private:
     // the page's data arrive.
     QString romPageName;
     QByteArray romFile;
+    // The page of the save or restore running (-1: none), and the design it read, which the
+    // editor takes once the operation has ended uncancelled.
+    int transferPage = -1;
+    QByteArray pageDocument;
+    QString pageDocumentName;
+    bool pageDocumentArrived = false;
 };
 
 #endif // MAINWINDOW_H

@@ -5,6 +5,7 @@
 #include "dottedaddress.h"
 #include "drcdialog.h"
 #include "modalhooks.h"
+#include "moduleprogressdialog.h"
 #include "moduleregisters.h"
 #include "msrcntconfig.h"
 #include "msrcntwidget.h"
@@ -90,19 +91,20 @@ bool MainWindow::canStartModuleOperation()
     return udpThread == nullptr;
 }
 
-QUdpThread *MainWindow::newModuleThread(const char *closedSlot)
+QUdpThread *MainWindow::newModuleThread(const char *closedSlot, const QString &label, int maximum)
 {
     udpThread = new QUdpThread;
     connect(udpThread, SIGNAL(closed(bool)), this, closedSlot);
     connect(udpThread, SIGNAL(error(QString *)), this, SLOT(onError(QString *)));
     setModuleActionsEnabled(false);
+    openProgressDialog(label, maximum);
     return udpThread;
 }
 
-QUdpThread *MainWindow::newCheckThread(const char *nextSlot)
+QUdpThread *MainWindow::newCheckThread(const char *nextSlot, const QString &label)
 {
     fpgaInfo.clear();
-    QUdpThread *thread = newModuleThread(nextSlot);
+    QUdpThread *thread = newModuleThread(nextSlot, label, 0);
     connect(thread, SIGNAL(readData(QByteArray *)), this, SLOT(checkFPGA(QByteArray *)));
     return thread;
 }
@@ -134,8 +136,8 @@ void MainWindow::stopModuleThread()
     setModuleActionsEnabled(true);
 }
 
-// The first step of every next-step and end slot: deletes the thread that sent closed(bool).
-// False when that is not the running operation's thread: its outcome is dropped.
+// The first step of every next-step and end slot: deletes the thread that sent closed(bool) and
+// closes its box. False when that is not the running operation's thread: its outcome is dropped.
 bool MainWindow::takeFinishedThread()
 {
     auto *finished = qobject_cast<QUdpThread *>(sender());
@@ -145,6 +147,7 @@ bool MainWindow::takeFinishedThread()
     }
     delete udpThread;
     udpThread = nullptr;
+    finishProgressDialog();
     setModuleActionsEnabled(true);
     return true;
 }
@@ -167,31 +170,33 @@ bool MainWindow::nextStepGoesOn(bool ok)
     return !reportError() && ok;
 }
 
-// Modal, so that nothing edits the design while a thread reads it. A closed dialog is not
-// reused: each operation gets its own.
-QProgressDialog *MainWindow::openProgressDialog(const QString &label, int maximum)
+// Modal, so that nothing edits, opens or saves the document while the thread in udpThread runs,
+// also after Cancel. A closed dialog is not reused: each thread gets its own.
+void MainWindow::openProgressDialog(const QString &label, int maximum)
 {
     if (progressDialog)
         progressDialog->deleteLater();
-    progressDialog = new QProgressDialog(this);
-    progressDialog->setWindowFlags(progressDialog->windowFlags() &
-                                   ~Qt::WindowContextHelpButtonHint);
-    progressDialog->setLabelText(label);
-    progressDialog->setRange(0, maximum);
-    progressDialog->setModal(true);
+    progressDialog = new ModuleProgressDialog(label, maximum, this);
+    connect(progressDialog, SIGNAL(canceled()), udpThread, SLOT(cancel()));
     progressDialog->open();
     progressDialog->setValue(0);
-    return progressDialog;
 }
 
 void MainWindow::finishProgressDialog()
 {
-    if (!progressDialog || !progressDialog->isVisible())
-        return;
-    progressDialog->setValue(progressDialog->maximum());
-    // A busy dialog (range 0 to 0) never reaches its maximum by a value.
-    if (progressDialog->isVisible())
-        progressDialog->reset();
+    if (progressDialog)
+        progressDialog->finish();
+}
+
+QProgressDialog *MainWindow::progress() const
+{
+    return progressDialog;
+}
+
+// The user pressed Cancel in the box of the operation that ended last.
+bool MainWindow::cancelRequested() const
+{
+    return progressDialog && progressDialog->cancelRequested();
 }
 
 // ---------------------------------------------------------------- what threads hand over
@@ -281,7 +286,8 @@ void MainWindow::on_action_Download_triggered()
     }
     if (result < 0 && !confirmDrcWarnings())
         return;
-    newCheckThread(SLOT(download(bool)))->setReadDirectory(false);
+    // Held from here on, so that what is downloaded is what was checked.
+    newCheckThread(SLOT(download(bool)), tr("Download - REGX Access"))->setReadDirectory(false);
     startModuleThread();
 }
 
@@ -298,10 +304,8 @@ void MainWindow::download(bool ok)
         emit closeVexon();
         QThread::msleep(500);
     }
-    QUdpThread *thread = newModuleThread(SLOT(downloadStopped(bool)));
-    QProgressDialog *dialog =
-        openProgressDialog(tr("Download - REGX Access"), downloadProgressMaximum);
-    connect(dialog, SIGNAL(canceled()), thread, SLOT(cancel()));
+    QUdpThread *thread = newModuleThread(SLOT(downloadStopped(bool)), tr("Download - REGX Access"),
+                                         downloadProgressMaximum);
     connect(thread, SIGNAL(setProgress(int)), this, SLOT(setProgress(int)));
     thread->setDesign(programData, false);
     startModuleThread();
@@ -309,12 +313,21 @@ void MainWindow::download(bool ok)
 
 void MainWindow::downloadStopped(bool ok)
 {
+    const bool partly = !ok && udpThread && udpThread->hasWrittenDesign();
     if (!takeFinishedThread())
         return;
-    finishProgressDialog();
+    // The module holds parts of this design: no snapshot is what it runs.
+    if (partly)
+        forgetDownload();
     reportError();
     if (ok)
         afterDownload();
+}
+
+void MainWindow::forgetDownload()
+{
+    downloadedIndex = -1;
+    setDeviceActionsEnabled(false);
 }
 
 // ---------------------------------------------------------------- verify
@@ -323,7 +336,7 @@ void MainWindow::on_action_Verify_triggered()
 {
     if (!canStartModuleOperation())
         return;
-    newCheckThread(SLOT(Verify(bool)))->setReadDirectory(false);
+    newCheckThread(SLOT(Verify(bool)), tr("Verify - REGX Access"))->setReadDirectory(false);
     startModuleThread();
 }
 
@@ -343,11 +356,8 @@ void MainWindow::Verify(bool ok)
                                          tr("Do you want to continue?")};
     if (DialogHooks::question(question) != QMessageBox::Yes)
         return;
-    QUdpThread *thread = newModuleThread(SLOT(verifyStopped(bool)));
+    QUdpThread *thread = newModuleThread(SLOT(verifyStopped(bool)), tr("Verify - REGX Access"), 0);
     connect(thread, SIGNAL(setHtml(QString *)), this, SLOT(setHtml(QString *)));
-    // The thread reads the design: a modal busy dialog holds edits off until it ends.
-    QProgressDialog *dialog = openProgressDialog(tr("Verify - REGX Access"), 0);
-    connect(dialog, SIGNAL(canceled()), thread, SLOT(cancel()));
     thread->setDesign(programData, true);
     startModuleThread();
 }
@@ -356,7 +366,6 @@ void MainWindow::verifyStopped(bool ok)
 {
     if (!takeFinishedThread())
         return;
-    finishProgressDialog();
     if (errorText.isEmpty())
         return;
     const QString text = errorText;
@@ -373,7 +382,7 @@ void MainWindow::on_action_Write_Protect_triggered()
 {
     if (!canStartModuleOperation())
         return;
-    newCheckThread(SLOT(execProtect(bool)))->setInfoMode(5);
+    newCheckThread(SLOT(execProtect(bool)), tr("Write Protect"))->setInfoMode(5);
     startModuleThread();
 }
 
@@ -405,26 +414,13 @@ void MainWindow::writeProtect(bool current, bool boot)
         return QByteArray(1, char(protect ? byte & ~ModuleRegisters::ControlWritable
                                           : byte | ModuleRegisters::ControlWritable));
     };
-    if (progressDialog)
-        progressDialog->deleteLater();
-    progressDialog = nullptr;
-    QUdpThread *thread = newModuleThread(SLOT(end(bool)));
+    transferPage = -1;
+    QUdpThread *thread = newModuleThread(SLOT(end(bool)), tr("Write Protect"), 0);
     if (current != currentNow)
         thread->addWrite(ModuleRegisters::LiveControl, changed(live, current), false);
     if (boot != bootNow)
         thread->addWrite(ModuleRegisters::StoredControl, changed(stored, boot), true);
     startModuleThread();
-}
-
-void MainWindow::end(bool)
-{
-    if (!takeFinishedThread())
-        return;
-    if (progressDialog && progressDialog->isVisible()) {
-        QThread::msleep(100);
-        finishProgressDialog();
-    }
-    reportError();
 }
 
 // ---------------------------------------------------------------- device dialogs

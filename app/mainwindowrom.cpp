@@ -4,12 +4,11 @@
 #include "modalhooks.h"
 #include "moduleregisters.h"
 #include "netsetupdialog.h"
-#include "programwidget.h"
+#include "programdata.h"
 #include "qudpthread.h"
 #include "romdialog.h"
 #include "romfat.h"
 
-#include <QProgressDialog>
 #include <QTextStream>
 
 using namespace ModuleRegisters;
@@ -58,13 +57,11 @@ void MainWindow::startRomOperation()
     if (!canStartModuleOperation())
         return;
     operationResult = -1;
-    QUdpThread *thread = newCheckThread(SLOT(execROM(bool)));
+    QUdpThread *thread = newCheckThread(SLOT(execROM(bool)), tr("Save to ROM"));
     if (romSaving) {
-        // The check compares the module with the design: a modal busy dialog holds edits off.
+        // The check compares the module with the design.
         connect(thread, SIGNAL(setResult(int)), this, SLOT(setResult(int)));
         thread->setDesign(programData, false);
-        QProgressDialog *dialog = openProgressDialog(tr("Save to ROM"), 0);
-        connect(dialog, SIGNAL(canceled()), thread, SLOT(cancel()));
     }
     thread->setReadDirectory(true);
     startModuleThread();
@@ -74,8 +71,6 @@ void MainWindow::execROM(bool ok)
 {
     if (!takeFinishedThread())
         return;
-    if (romSaving)
-        finishProgressDialog();
     if (reportError() || !ok)
         return;
     if (!isSupported(fpgaInfo)) {
@@ -110,12 +105,12 @@ void MainWindow::romTransfer(const QByteArray &entry, int bootPage, int page)
 {
     if (!canStartModuleOperation() || page < 0 || page >= RomPages)
         return;
-    QUdpThread *thread = newModuleThread(SLOT(end(bool)));
-    QProgressDialog *dialog = openProgressDialog(tr("Save to ROM"), romProgressMaximum);
-    connect(dialog, SIGNAL(canceled()), thread, SLOT(cancel()));
+    QUdpThread *thread = newModuleThread(SLOT(end(bool)), tr("Save to ROM"), romProgressMaximum);
     connect(thread, SIGNAL(setProgress(int)), this, SLOT(setProgress(int)));
     connect(thread, SIGNAL(setXml(QByteArray *, QString)), this,
             SLOT(setXml(QByteArray *, QString)));
+    transferPage = romMode == RomDialog::BootPage ? -1 : page;
+    pageDocumentArrived = false;
 
     if (romMode == RomDialog::BootPage) {
         thread->addWrite(BootPage, oneByte(bootPage), true);
@@ -137,34 +132,83 @@ void MainWindow::romTransfer(const QByteArray &entry, int bootPage, int page)
             writeXml(&stream);
             stream.flush();
             command = int(SavePageCommand) + page;
+            // What a cancelled save puts back.
+            thread->setPageBefore(
+                fpgaInfo.mid(directoryIndex + page * RomDirectoryEntryLength,
+                             RomDirectoryEntryLength),
+                fpgaInfo.size() > bootPageIndex ? quint8(fpgaInfo.at(bootPageIndex)) : -1);
         }
         thread->setRomCommand(command, PageWaitTarget);
     }
     startModuleThread();
 }
 
-// A page's stored design (restore, Sync), or a save that found no room for it.
+// A page's stored design (restore, Sync), kept for the end of the operation, or a save that
+// found no room for it.
 void MainWindow::setXml(QByteArray *data, QString name)
 {
     if (romMode == RomDialog::Save) {
+        transferPage = -1; // the page holds no design: nothing more to tell at the end
         ModalHooks::warning(this, tr("Zivra"),
                             tr("Memory Full: The GUI information could not be saved."));
         return;
     }
-    const QString pageName = name.isEmpty() ? romPageName : name;
-    if (data->isEmpty()) {
+    pageDocument = *data;
+    pageDocumentName = name.isEmpty() ? romPageName : name;
+    pageDocumentArrived = true;
+}
+
+// The end of a restore or Sync: the page's design replaces the document only when the user did
+// not cancel, whatever the worker managed before it saw the cancel.
+void MainWindow::takePageDocument(const QString &cancelled)
+{
+    const bool arrived = pageDocumentArrived;
+    pageDocumentArrived = false;
+    QByteArray document;
+    document.swap(pageDocument);
+    if (cancelRequested()) {
+        if (!reportError())
+            ModalHooks::warning(this, tr("Zivra"), cancelled);
+        return;
+    }
+    if (arrived)
+        loadPageDocument(document, pageDocumentName);
+    reportError();
+}
+
+void MainWindow::loadPageDocument(const QByteArray &document, const QString &name)
+{
+    if (document.isEmpty()) {
         ModalHooks::warning(this, tr("Zivra"),
-                            QStringLiteral("%1: There is no data to be displayed.").arg(pageName));
+                            QStringLiteral("%1: There is no data to be displayed.").arg(name));
         newDiagram();
         return;
     }
     // Read as a file is read: a damaged or hostile page ends in the reader's message.
-    fileName = pageName;
-    baseDocument = *data;
-    const bool loaded = loadDiagram(baseDocument, pageName, false);
+    fileName = name;
+    baseDocument = document;
+    const bool loaded = loadDiagram(baseDocument, name, false);
     fileName = QString();
     if (loaded)
         afterDownload();
+}
+
+void MainWindow::end(bool ok)
+{
+    if (!takeFinishedThread())
+        return;
+    const int page = transferPage;
+    transferPage = -1;
+    if (page >= 0 && romMode == RomDialog::Restore) {
+        takePageDocument(tr("Restore from ROM cancelled; the editor keeps its design."));
+        return;
+    }
+    if (reportError() || !ok || !cancelRequested() || page < 0)
+        return;
+    DialogHooks::information(this, tr("Zivra"),
+                             tr("Cancel came too late: ROM page %1 holds the new register image "
+                                "and design.")
+                                 .arg(page));
 }
 
 // ---------------------------------------------------------------- Sync
@@ -178,16 +222,19 @@ void MainWindow::on_actionSync_triggered()
         return;
     romMode = RomDialog::Restore;
     operationResult = -1;
-    QUdpThread *thread = newCheckThread(SLOT(execSync(bool)));
+    pageDocumentArrived = false;
+    // The page's design replaces the document: edits are held off until then.
+    QUdpThread *thread = newCheckThread(SLOT(execSync(bool)), tr("Sync"));
     connect(thread, SIGNAL(setXml(QByteArray *, QString)), this,
             SLOT(setXml(QByteArray *, QString)));
     thread->setInfoMode(7);
     startModuleThread();
 }
 
-void MainWindow::execSync(bool ok)
+void MainWindow::execSync(bool)
 {
-    nextStepGoesOn(ok);
+    if (takeFinishedThread())
+        takePageDocument(tr("Sync cancelled; the editor keeps its design."));
 }
 
 // ---------------------------------------------------------------- Clear ROM
@@ -197,7 +244,7 @@ void MainWindow::on_action_Clear_ROM_triggered()
     controlKeyHeld = false;
     if (!canStartModuleOperation())
         return;
-    newCheckThread(SLOT(initialize(bool)))->setReadDirectory(true);
+    newCheckThread(SLOT(initialize(bool)), tr("Initialize ROM area"))->setReadDirectory(true);
     startModuleThread();
 }
 
@@ -220,12 +267,11 @@ void MainWindow::initialize(bool ok)
     if (DialogHooks::question(question) == QMessageBox::No)
         return;
 
-    // Every page receives the empty design; the one shown comes back in endInitialize.
-    const ConnectionSettings kept = connectionSettings;
-    clearDiagram();
-    connectionSettings = kept;
-
-    QUdpThread *thread = newModuleThread(SLOT(endInitialize(bool)));
+    // Every page receives an empty design of its own: the document shown stays as it is.
+    delete emptyDesign;
+    emptyDesign = new ProgramData(nullptr);
+    QUdpThread *thread = newModuleThread(SLOT(endInitialize(bool)), tr("Initialize ROM area"),
+                                         initializeProgressMaximum);
     connect(thread, SIGNAL(setProgress(int)), this, SLOT(setProgress(int)));
     thread->addWrite(RomDirectory, QByteArray(RomDirectoryLength, '\0'), false);
     if (fpgaInfo.size() > bootPageIndex && fpgaInfo.at(bootPageIndex) != 0)
@@ -236,34 +282,24 @@ void MainWindow::initialize(bool ok)
     QUdpThread::append32(&cluster, FatCluster);
     thread->addWrite(ClusterNumber, cluster, false);
     thread->addWrite(ClusterWriteCommand, oneByte(CommandByte), false);
-    QProgressDialog *dialog =
-        openProgressDialog(tr("Initialize ROM area"), initializeProgressMaximum);
-    connect(dialog, SIGNAL(canceled()), thread, SLOT(cancel()));
-    thread->setDesign(programData, false);
-    if (!startModuleThread())
-        reloadShownDocument();
+    thread->setDesign(emptyDesign, false);
+    startModuleThread();
 }
 
-// The document is put back whatever the outcome.
-void MainWindow::endInitialize(bool)
+void MainWindow::endInitialize(bool ok)
 {
+    const bool wrote = udpThread && udpThread->hasWrittenDesign();
     if (!takeFinishedThread())
         return;
-    finishProgressDialog();
-    reloadShownDocument();
-    reportError();
-}
-
-void MainWindow::reloadShownDocument()
-{
-    if (undoIndex >= 0)
-        rebuildDiagram(&undoSnapshots[undoIndex]);
-    else if (!baseDocument.isEmpty())
-        rebuildDiagram(&baseDocument);
-    else
-        clearDiagram();
-    if (ProgramWidget *sheet = currentSheetWidget())
-        sheet->update();
+    delete emptyDesign;
+    emptyDesign = nullptr;
+    // The module's registers now hold the empty design.
+    if (wrote)
+        forgetDownload();
+    if (reportError() || !ok || !cancelRequested())
+        return;
+    DialogHooks::information(this, tr("Zivra"),
+                             tr("Cancel came too late: the ROM area is cleared."));
 }
 
 // ---------------------------------------------------------------- network settings

@@ -107,6 +107,12 @@ QByteArray *QUdpThread::romFileIn(int page)
     return &file;
 }
 
+void QUdpThread::setPageBefore(const QByteArray &directoryEntry, int bootPage)
+{
+    entryBefore = directoryEntry;
+    bootPageBefore = bootPage;
+}
+
 void QUdpThread::append16(QByteArray *bytes, int value)
 {
     bytes->append(char((value >> 8) & 0xFF));
@@ -143,6 +149,7 @@ void QUdpThread::run()
     log.clear();
     clearBatch();
     resetBytesSent();
+    designWritten = false;
     if (!hostUsable() || !openSocket()) {
         succeeded = false;
         log = QStringLiteral("REGX: The module address or port is not usable.");
@@ -173,6 +180,8 @@ void QUdpThread::run()
         emit error(&log);
     }
     writes.clear();
+    // A stop request belongs to this run, even one made before its ROM command began.
+    stop = false;
     closeSocket();
 }
 
@@ -234,7 +243,6 @@ void QUdpThread::runInformation()
 
 void QUdpThread::runSync()
 {
-    stop = false;
     quint8 state = 0;
     if (readByte(PageState, &state) < 1)
         throw readFailed();
@@ -279,7 +287,14 @@ void QUdpThread::runVerify()
 
 void QUdpThread::runRomCommand()
 {
-    stop = false;
+    if (romWaitTarget == 0)
+        runClearRom();
+    else
+        runPageCommand();
+}
+
+void QUdpThread::setRomSaveBit()
+{
     if (romCommand <= LastControlClearCommand) {
         // Read for every command whose end clears the save bit, so it never writes back a
         // control byte this run did not read.
@@ -291,59 +306,193 @@ void QUdpThread::runRomCommand()
         if (writeByte(LiveControl, ctrl) < 1)
             throw sendFailed();
     }
+}
 
-    int next = 0;
-    if (!writes.isEmpty()) {
-        if (toggleWriteEnable && writes.size() == 1) {
-            withSettingsWrites([this]() { sendPendingWrite(0); });
-            next = 1;
-        } else {
-            sendPendingWrite(0);
-            sendCommand(StoreDirectoryCommand);
-            waitModule(DirectoryWaitTarget, romWaitTarget != 0, Stoppable);
-            next = 1;
-            if (toggleWriteEnable && writes.size() > 1) {
-                withSettingsWrites([this]() { sendPendingWrite(1); });
-                next = 2;
-            }
-        }
+// The directory entry (followed by its store command) and the boot page, as far as they were
+// added; returns how many writes went out.
+int QUdpThread::sendLeadingWrites(WaitKind directoryWait)
+{
+    if (writes.isEmpty())
+        return 0;
+    if (toggleWriteEnable && writes.size() == 1) {
+        withSettingsWrites([this]() { sendPendingWrite(0); });
+        return 1;
     }
+    sendPendingWrite(0);
+    sendCommand(StoreDirectoryCommand);
+    waitModule(DirectoryWaitTarget, romWaitTarget != 0, directoryWait);
+    // A cancelled save changes no more than it must put back.
+    if (!toggleWriteEnable || writes.size() < 2 || (directoryWait == Stoppable && stop))
+        return 1;
+    withSettingsWrites([this]() { sendPendingWrite(1); });
+    return 2;
+}
 
-    if (romWaitTarget != 0) {
-        sendCommand(romCommand);
-        waitModule(romWaitTarget, true, Stoppable);
-        if (romPage >= 0) {
-            if (romPage >= RomPages)
-                throw noSuchPage(romPage);
-            if (!fileOut)
-                fileOut = &file;
-            readFat();
-            // The direction follows the command: a restore never overwrites the stored file,
-            // whatever the caller's buffer holds.
-            if (isSaveCommand(romCommand))
-                writeRomFile();
-            else
-                readRomFile(QString());
+void QUdpThread::runPageCommand()
+{
+    setRomSaveBit();
+    const int sent = sendLeadingWrites(Stoppable);
+    const bool save = isSaveCommand(romCommand);
+    if (stop) {
+        if (save)
+            cancelSave(sent);
+        cancelRestore(false);
+    }
+    sendCommand(romCommand);
+    waitModule(romWaitTarget, true, Stoppable);
+    // The module may have finished just before the abort reached it: then it holds the page.
+    if (commandAborted && !pageCommandTook(commandPage())) {
+        if (save)
+            cancelSave(sent);
+        cancelRestore(false);
+    }
+    if (romPage >= 0) {
+        if (romPage >= RomPages)
+            throw noSuchPage(romPage);
+        if (!fileOut)
+            fileOut = &file;
+        readFat();
+        // The direction follows the command: a restore never overwrites the stored file,
+        // whatever the caller's buffer holds.
+        if (save)
+            writeRomFile();
+        else
+            readRomFile(QString());
+    }
+    if (romCommand <= LastControlClearCommand)
+        clearCtrlBit();
+}
+
+// Page commands carry their page in the low four bits.
+int QUdpThread::commandPage() const
+{
+    return int(romCommand & 0x0F);
+}
+
+// After an abort: the page state names the page when the module finished the command first.
+bool QUdpThread::pageCommandTook(int page)
+{
+    quint8 state = 0;
+    if (readByte(PageState, &state) < 1)
+        throw readFailed();
+    return state == page;
+}
+
+// The module did not store the page: its old comment and the old boot page go back, and the
+// design file is not written.
+void QUdpThread::cancelSave(int sent)
+{
+    const bool single = toggleWriteEnable && writes.size() == 1;
+    const int directory = single ? -1 : 0;
+    const int boot = single ? 0 : (toggleWriteEnable ? 1 : -1);
+    try {
+        if (directory >= 0 && sent > directory && entryBefore.size() == RomDirectoryEntryLength) {
+            const quint32 address = writes.at(directory).address;
+            if (write(address, entryBefore.constData(), entryBefore.size()) == 0)
+                throw sendFailed();
+            sendCommand(StoreDirectoryCommand);
+            waitModule(DirectoryWaitTarget, false, Cluster);
         }
-    } else {
+        if (boot >= 0 && sent > boot && bootPageBefore >= 0) {
+            const quint32 address = writes.at(boot).address;
+            withSettingsWrites([this, address]() {
+                if (writeByte(address, quint8(bootPageBefore)) < 1)
+                    throw sendFailed();
+            });
+        }
+        clearCtrlBit();
+    } catch (const QRegx::ErrSts &failure) {
+        throw QStringLiteral("Save to ROM cancelled; putting back the page's comment and boot "
+                             "page failed: ") +
+            log + statusText(failure.status);
+    } catch (const QString &text) {
+        throw QStringLiteral("Save to ROM cancelled; putting back the page's comment and boot "
+                             "page failed: ") +
+            text;
+    }
+    throw QStringLiteral("Save to ROM cancelled: ROM page %1 keeps its previous register image "
+                         "and design.")
+        .arg(commandPage());
+}
+
+void QUdpThread::cancelRestore(bool loaded)
+{
+    if (loaded)
+        throw QStringLiteral("Restore from ROM cancelled; the module had already loaded ROM page "
+                             "%1.")
+            .arg(commandPage());
+    throw QStringLiteral("Restore from ROM cancelled.");
+}
+
+// A cancel takes effect between pages only: the directory is stored and the empty file table
+// written whatever happens, so that no comment outlives its file.
+void QUdpThread::runClearRom()
+{
+    directoryCleared = false;
+    tableCleared = false;
+    pagesCleared = 0;
+    try {
+        setRomSaveBit();
+        const int next = sendLeadingWrites(Cluster);
+        directoryCleared = next > 0;
         clearBatch();
         if (design)
             design->download(this);
         emit setProgress(1);
-        for (int page = 0; page < RomPages; ++page) {
+        for (int page = 0; page < RomPages && !stop; ++page) {
             sendCommand(SavePageCommand + quint32(page));
             waitModule(PageWaitTarget, false, Stoppable);
+            if (commandAborted && !pageCommandTook(page))
+                break;
+            ++pagesCleared;
             emit setProgress(page + 2);
         }
         for (int i = next; i < writes.size(); ++i)
             sendPendingWrite(i);
         // The remaining writes end with the table's cluster write: that must complete.
         waitModule(PageWaitTarget, false, Cluster);
+        tableCleared = true;
         emit setProgress(18);
-    }
-
-    if (romCommand <= LastControlClearCommand)
         clearCtrlBit();
+    } catch (const QRegx::ErrSts &failure) {
+        throw log + statusText(failure.status) + QLatin1Char('\n') + clearRomState();
+    } catch (const QString &text) {
+        throw text + QLatin1Char('\n') + clearRomState();
+    }
+    if (pagesCleared < RomPages)
+        throw QStringLiteral("Clear ROM cancelled.\n") + clearRomState();
+}
+
+QString QUdpThread::clearRomState() const
+{
+    auto pages = [](int first, int last) {
+        if (first == 0 && last == RomPages - 1)
+            return QStringLiteral("the register images of all pages");
+        if (first == last)
+            return QStringLiteral("the register image of page %1").arg(first);
+        if (last == first + 1)
+            return QStringLiteral("the register images of pages %1 and %2").arg(first).arg(last);
+        return QStringLiteral("the register images of pages %1 to %2").arg(first).arg(last);
+    };
+    QStringList done;
+    QStringList kept;
+    (directoryCleared ? done : kept) << QStringLiteral("the directory");
+    (tableCleared ? done : kept) << QStringLiteral("the file table");
+    if (pagesCleared > 0)
+        done << pages(0, pagesCleared - 1);
+    if (pagesCleared < RomPages)
+        kept << pages(pagesCleared, RomPages - 1);
+    auto list = [](QStringList parts) {
+        const QString last = parts.takeLast();
+        return parts.isEmpty() ? last
+                               : parts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+    };
+    if (done.isEmpty())
+        return QStringLiteral("The ROM area is unchanged.");
+    QString text = QStringLiteral("Cleared: ") + list(done) + QLatin1Char('.');
+    if (!kept.isEmpty())
+        text += QStringLiteral(" Not cleared: ") + list(kept) + QLatin1Char('.');
+    return text;
 }
 
 void QUdpThread::sendPendingWrite(int index)
@@ -423,6 +572,7 @@ template <typename Body> void QUdpThread::withSettingsWrites(Body body)
 
 int QUdpThread::waitModule(int target, bool emitProgress, WaitKind kind)
 {
+    commandAborted = false;
     bool aborting = false;
     bool lastBusy = false;
     quint32 lastProgress = 0;
@@ -433,6 +583,7 @@ int QUdpThread::waitModule(int target, bool emitProgress, WaitKind kind)
             sendCommand(AbortCommand);
             // Wait for the abort to take, so that the next command is not refused as busy.
             aborting = true;
+            commandAborted = true;
             still.restart();
         }
         QThread::msleep(quint32(qMax(statusPollMs, 0)));
@@ -516,6 +667,9 @@ void QUdpThread::readRomFile(const QString &name)
         readExact(ClusterWindow, data.data(), link.size);
         fileOut->append(data);
     }
+    // A restore cancelled while its file was read hands nothing over.
+    if (stop)
+        cancelRestore(true);
     emit setXml(fileOut, name);
 }
 
@@ -577,6 +731,7 @@ void QUdpThread::clearCtrlBit()
 
 int QUdpThread::sendWriteRequest(quint32 address, const QByteArray &data)
 {
+    designWritten = true;
     return write(address, data.constData(), data.size());
 }
 

@@ -48,13 +48,21 @@ public:
     void setRomFileOut(int page, QByteArray *dest);
     // The buffer to fill with the design document that page p is to store.
     QByteArray *romFileIn(int page);
+    // What a save puts back when it is cancelled before the module stored the page: the page's
+    // directory entry and the boot page (-1: not known) as they were.
+    void setPageBefore(const QByteArray &directoryEntry, int bootPage);
+    // The design download of this run sent at least one request, answered or not.
+    bool hasWrittenDesign() const { return designWritten; }
 
     static void append16(QByteArray *bytes, int value);
     static void append32(QByteArray *bytes, int value);
 
 public slots:
-    // During a ROM command: stop waiting for the module's page command (it is aborted through the
-    // module's abort register) and go on. Otherwise: abort the run at its next request.
+    // During a ROM command: abort the module's running page or directory command through its
+    // abort register. A save then leaves the page as it was, unless the module had stored it
+    // already (then the design file is stored too); a restore reads nothing; Clear ROM clears no
+    // further page but still writes the empty file table. Each tells its outcome as an error.
+    // Otherwise: abort the run at its next request.
     void cancel();
 
 signals:
@@ -77,6 +85,7 @@ protected:
     // directory command, the ROM clearing loop) ends on a stop request by aborting the module's
     // command; a cluster wait never does, but fails after clusterWaitLimitMs without progress.
     enum WaitKind { Stoppable, Cluster };
+    // commandAborted tells afterwards whether it sent the abort.
     int waitModule(int target, bool emitProgress, WaitKind kind);
     int readInto(quint32 address, int length);
     bool compareDesign();
@@ -95,6 +104,15 @@ private:
     void runSync();
     void runPlainWrites();
     void runRomCommand();
+    void runPageCommand();
+    void runClearRom();
+    void setRomSaveBit();
+    int sendLeadingWrites(WaitKind directoryWait);
+    int commandPage() const;
+    bool pageCommandTook(int page);
+    [[noreturn]] void cancelSave(int sent);
+    [[noreturn]] void cancelRestore(bool loaded);
+    QString clearRomState() const;
     void runVerify();
     void sendPendingWrite(int index);
     void sendCommand(quint32 address);
@@ -125,6 +143,14 @@ private:
     int byteCount = 0;
     QString verifyText;
     quint8 ctrl = 0;
+    QByteArray entryBefore;
+    int bootPageBefore = -1;
+    bool commandAborted = false;
+    bool designWritten = false;
+    // How far Clear ROM got, for its report.
+    bool directoryCleared = false;
+    bool tableCleared = false;
+    int pagesCleared = 0;
 };
 
 #endif

@@ -126,8 +126,7 @@ private:
         if (pattern.isEmpty())
             return answers->warnings.isEmpty();
         return answers->warnings.size() == 1 &&
-               answers->warnings.first().contains(
-                   QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption));
+               answers->warnings.first().contains(QRegularExpression(pattern));
     }
 
     bool readsTables() const
@@ -186,14 +185,18 @@ private slots:
         QTest::addColumn<QString>("button"); // how the modal report is left; empty: none shown
         QTest::addColumn<bool>("report");
         QTest::addColumn<bool>("downloaded");
+        QTest::addColumn<int>("edits"); // recorded before the download
         const QByteArray warning = entry("PostLogic", 1, "PstLgc1",
                                          "<net port=\"0\">CntFnc0</net><property>_A</property>");
         const QByteArray error = entry("PreLogic", 1, "PreLgc1");
-        QTest::newRow("clean") << QByteArray() << QString() << false << true;
-        QTest::newRow("warnings, Download") << warning << "downloadButton" << false << true;
-        QTest::newRow("warnings, Cancel") << warning << "cancelButton" << false << false;
-        QTest::newRow("warnings, closed") << warning << "close" << false << false;
-        QTest::newRow("errors") << error + warning << QString() << true << false;
+        QTest::newRow("clean") << QByteArray() << QString() << false << true << 0;
+        QTest::newRow("clean, after two edits") << QByteArray() << QString() << false << true << 2;
+        QTest::newRow("warnings, Download") << warning << "downloadButton" << false << true << 0;
+        QTest::newRow("warnings, Download, after an edit")
+            << warning << "downloadButton" << false << true << 1;
+        QTest::newRow("warnings, Cancel") << warning << "cancelButton" << false << false << 0;
+        QTest::newRow("warnings, closed") << warning << "close" << false << false << 0;
+        QTest::newRow("errors") << error + warning << QString() << true << false << 0;
     }
 
     void downloadPassesTheDesignRuleCheck()
@@ -202,6 +205,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(bool, report);
         QFETCH(bool, downloaded);
+        QFETCH(int, edits);
         QString shown;
         answers->dialogs.enqueue([&](QDialog *dialog) {
             shown = qobject_cast<DrcDialog *>(dialog)->textEdit->toPlainText();
@@ -213,6 +217,8 @@ private slots:
             return dialog->result();
         });
         open(extra);
+        for (int i = 0; i < edits; ++i)
+            window->recordUndo();
         const QByteArray before = emulator->designImage();
         window->action("action_Download")->trigger();
         QVERIFY(waitIdle());
@@ -234,6 +240,7 @@ private slots:
         QVERIFY(warned(QString()));
         QCOMPARE(answers->unexpected, 0);
         if (downloaded) {
+            QCOMPARE(window->currentUndoIndex(), edits - 1);
             QCOMPARE(window->currentDownloadedIndex(), window->currentUndoIndex());
             QCOMPARE(window->progress()->labelText(), QStringLiteral("Download - REGX Access"));
             QCOMPARE(window->progress()->maximum(), 8256);
@@ -300,7 +307,8 @@ private slots:
         QTest::addColumn<QByteArray>("action");
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("warning"); // empty host text: a dead module at 127.0.0.1
-        const QString dead = "^Zivra\\|(.|\n)*Q?REGX: ";
+        const QString dead =
+            "^Zivra\\|read address: 0x00000000\nlength: 1\n\nQRegx: Socket operation timed out$";
         QTest::newRow("dead, Download") << QByteArray("action_Download") << "127.0.0.1" << dead;
         QTest::newRow("dead, Verify") << QByteArray("action_Verify") << "127.0.0.1" << dead;
         QTest::newRow("name") << QByteArray("action_Verify") << "module"
@@ -330,9 +338,29 @@ private slots:
         QVERIFY(deviceActions(false, false));
     }
 
-    void oneOperationAtATimeAndVerifyHoldsEditsOff()
+    void oneOperationAtATimeAndEditsHeldOff_data()
     {
-        answers->buttons.enqueue(QMessageBox::Yes);
+        QTest::addColumn<QByteArray>("action");
+        QTest::addColumn<QString>("label");   // of the box held from the check thread on
+        QTest::addColumn<QString>("warning"); // at the end
+        QTest::newRow("Verify") << QByteArray("action_Verify") << "Verify - REGX Access"
+                                << "^Zivra\\|Verify: The Register data don't match.";
+        // What is downloaded is what the design rule check saw.
+        QTest::newRow("Download") << QByteArray("action_Download") << "Download - REGX Access"
+                                  << QString();
+        // The page's design replaces the document shown.
+        QTest::newRow("Sync") << QByteArray("actionSync") << "Sync"
+                              << "^Zivra\\|ROM0: There is no data to be displayed.$";
+    }
+
+    void oneOperationAtATimeAndEditsHeldOff()
+    {
+        QFETCH(QByteArray, action);
+        QFETCH(QString, label);
+        QFETCH(QString, warning);
+        const bool verify = action == "action_Verify";
+        if (verify)
+            answers->buttons.enqueue(QMessageBox::Yes);
         // The check thread's first request and the table reads go unanswered for a while.
         for (auto range : {qMakePair(0u, 3u), qMakePair(0x2000u, 0x3FFFu)}) {
             FaultRule slow(FaultRule::DelayReply, FaultRule::ReadCommand, range.first,
@@ -341,11 +369,17 @@ private slots:
             emulator->addRule(slow);
         }
         open();
-        window->action("action_Verify")->trigger();
+        window->action(action)->trigger();
         QUdpThread *running = window->moduleThread();
         QVERIFY(running);
+        // The check thread already runs under a modal box.
+        QVERIFY(window->progress());
+        QCOMPARE(QApplication::activeModalWidget(), window->progress());
+        QCOMPARE(window->progress()->labelText(), label);
+        QVERIFY(window->progress()->isVisible());
         window->action("action_Verify")->trigger();
         window->on_action_Verify_triggered();
+        window->on_action_Download_triggered();
         QCOMPARE(window->moduleThread(), running);
 
         // The end of a stray thread deletes that thread, never the running one.
@@ -355,33 +389,55 @@ private slots:
         QVERIFY(stray.isNull());
         QCOMPARE(window->moduleThread(), running);
 
-        QVERIFY(QTest::qWaitFor(
-            [this]() { return window->progress() && window->progress()->isVisible(); }, 30000));
-        QProgressDialog *busy = window->progress();
-        QCOMPARE(busy->labelText(), QStringLiteral("Verify - REGX Access"));
-        QVERIFY(busy->isModal());
-        QVERIFY(!enabled("action_Download"));
         QVERIFY(waitIdle());
+        QProgressDialog *busy = window->progress();
+        QCOMPARE(busy->labelText(), label);
+        QVERIFY(busy->isModal());
         QVERIFY(!busy->isVisible());
-        QCOMPARE(answers->questions.size(), 1);
-        QCOMPARE(answers->warnings.size(), 1); // the mismatch: the design was never downloaded
+        QCOMPARE(answers->questions.size(), verify ? 1 : 0);
+        QVERIFY2(warned(warning), qPrintable(answers->warnings.join('\n')));
     }
 
     void cancelOrClosingStopsTheDownload_data()
     {
-        QTest::addColumn<bool>("closeWindow");
-        QTest::newRow("Cancel") << false;
-        QTest::newRow("window closed") << true;
+        QTest::addColumn<QString>("end");   // Cancel, failure or the window closed
+        QTest::addColumn<bool>("earlier");  // a download at undo position 0 went before
+        QTest::addColumn<bool>("counting"); // the counter window streams when it starts
+        QTest::newRow("Cancel") << "Cancel" << false << false;
+        QTest::newRow("window closed") << "close" << false << false;
+        QTest::newRow("failure after a download") << "failure" << true << false;
+        QTest::newRow("Cancel, counters streaming") << "Cancel" << true << true;
     }
 
     void cancelOrClosingStopsTheDownload()
     {
-        QFETCH(bool, closeWindow);
-        // Table writes get no reply: the worker waits, with a long timeout, until stopped.
+        QFETCH(QString, end);
+        QFETCH(bool, earlier);
+        QFETCH(bool, counting);
+        const bool failure = end == QLatin1String("failure");
+        open(counting ? counter : QByteArray(), counting, 0, failure ? 1 : 20);
+        QPointer<MsrCntWidget> counters;
+        if (earlier) {
+            window->recordUndo();
+            QVERIFY(downloadNow());
+            QCOMPARE(window->currentDownloadedIndex(), 0);
+            counters = window->counterWindow();
+            if (counting)
+                QVERIFY(QTest::qWaitFor(
+                    [&]() { return counters->connectionOpen() && emulator->streamClients() == 1; },
+                    10000));
+            window->recordUndo(); // the design shown is no longer the one downloaded
+        }
+        // Table writes get no reply: the worker waits until stopped or timed out.
         emulator->addRule(
             FaultRule(FaultRule::DropReply, FaultRule::WriteCommand, 0x2000, 0x3FFF, -1));
-        open(QByteArray(), false, 0, 20);
+        emulator->clearLog();
         window->download(true);
+        if (counting) {
+            // The stream stops before the design changes under it.
+            QVERIFY(!counters->connectionOpen());
+            QVERIFY(QTest::qWaitFor([this]() { return emulator->streamClients() == 0; }, 10000));
+        }
         QPointer<QUdpThread> worker = window->moduleThread();
         QProgressDialog *dialog = window->progress();
         QVERIFY(worker && dialog && dialog->isVisible());
@@ -393,19 +449,26 @@ private slots:
                 return false;
             },
             30000));
-        if (closeWindow) {
+        if (end == QLatin1String("close")) {
             window.reset(); // the destructor stops and deletes the worker first
             QVERIFY(worker.isNull());
             return;
         }
-        QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
-        QVERIFY(QTest::qWaitFor([this]() { return !window->isModuleBusy(); }, 10000));
-        QVERIFY2(warned("^Zivra\\|(QRegx: Aborted|REGX: Download Cancelled)$"),
+        if (!failure)
+            QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([this]() { return !window->isModuleBusy(); }, 20000));
+        QVERIFY2(warned(failure ? "^Zivra\\|(.|\n)*QRegx: Socket operation timed out$"
+                                : "^Zivra\\|(QRegx: Aborted|REGX: Download Cancelled)$"),
                  qPrintable(answers->warnings.join('\n')));
         QVERIFY(!dialog->isVisible());
-        QVERIFY(window->currentDownloadedIndex() != window->currentUndoIndex() ||
-                window->currentUndoIndex() == -1);
+        // The module holds parts of the new design: no undo position is what it runs.
+        QCOMPARE(window->currentDownloadedIndex(), -1);
         QVERIFY(moduleActionsEnabled());
+        if (earlier) {
+            window->action("action_Undo")->trigger();
+            QCOMPARE(window->currentUndoIndex(), 0);
+            QVERIFY(deviceActions(false, false));
+        }
     }
 
     void writeProtectActionRunsTheDialog()

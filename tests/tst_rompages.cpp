@@ -62,7 +62,7 @@ private slots:
     void sync();
     void syncRefusals_data();
     void syncRefusals();
-    void cancelStopsOnlyThePageCommand();
+    void cancelLeavesThePageOrStoresBoth();
     void clusterWaitIsBounded();
 
 private:
@@ -413,36 +413,41 @@ void TestRomPages::syncRefusals()
     QCOMPARE(requestText(emulator->requestLog().last()), QStringLiteral("R 0x8008"));
 }
 
-// A cancel during a page save aborts the module's command and nothing else: the file still goes
-// through cluster waits that wait for idle, so the table written back is the one read.
-void TestRomPages::cancelStopsOnlyThePageCommand()
+// A cancel during a page save aborts the module's command. The page then stays as it was and
+// nothing is left to read, unless the module reports the page as stored all the same: then the
+// file follows, through cluster waits that wait for idle.
+void TestRomPages::cancelLeavesThePageOrStoresBoth()
 {
     save(1, document(3000, 1)); // another page's file, which must survive
-    emulator->setBusyPolls(1000, 2);
-    emulator->clearLog();
     const QByteArray doc = document(5000, 7);
-    current = worker();
-    *current->romFileIn(6) = doc;
-    current->setRomCommand(0x8056, 0x4000);
-    WorkerProbe probe(current.get());
-    connect(current.get(), SIGNAL(setProgress(int)), current.get(), SLOT(cancel()));
-    QVERIFY(probe.run());
-    QCOMPARE(probe.events, QStringList({"progress", "closed:true"}));
-
-    const QStringList trace = foldedTrace(emulator->requestLog());
-    QCOMPARE(countOf(trace, "W 0x8000 ff"), 1);
-    const int aborted = trace.indexOf("W 0x8000 ff");
-    QVERIFY(aborted > trace.indexOf("W 0x8056 ff"));
-    QVERIFY(aborted < trace.indexOf("W 0x8105 ff"));
-
-    emulator->setBusyPolls(0, 0);
-    restore(6);
-    QCOMPARE(restored, doc);
+    for (const bool finished : {false, true}) {
+        emulator->setBusyPolls(1000, 2);
+        emulator->setPageState(finished ? 6 : 0x81);
+        emulator->clearLog();
+        current = worker();
+        *current->romFileIn(6) = doc;
+        current->setRomCommand(0x8056, 0x4000);
+        WorkerProbe probe(current.get());
+        connect(current.get(), SIGNAL(setProgress(int)), current.get(), SLOT(cancel()));
+        QVERIFY(probe.run());
+        QCOMPARE(probe.errorText,
+                 finished ? QString()
+                          : QStringLiteral("Save to ROM cancelled: ROM page 6 keeps its previous "
+                                           "register image and design."));
+        const QStringList trace = foldedTrace(emulator->requestLog());
+        const int aborted = trace.indexOf("W 0x8000 ff");
+        QVERIFY(aborted > trace.indexOf("W 0x8056 ff"));
+        QCOMPARE(trace.value(aborted + 2), QStringLiteral("R 0x8008"));
+        QCOMPARE(trace.contains("W 0x8104 ff"), finished);
+        emulator->setBusyPolls(0, 0);
+        restore(6);
+        QCOMPARE(restored, finished ? doc : QByteArray());
+    }
     restore(1);
     QCOMPARE(restored, document(3000, 1));
 
-    // Clear ROM cancelled during its download: every page command is aborted, but the empty
-    // table is still stored and waited for.
+    // Clear ROM cancelled during its download: no page is cleared, but the empty table is still
+    // stored and waited for.
     ProgramData design(nullptr);
     emulator->setBusyPolls(3, 2);
     emulator->clearLog();
@@ -460,10 +465,11 @@ void TestRomPages::cancelStopsOnlyThePageCommand()
     connect(current.get(), SIGNAL(setProgress(int)), current.get(), SLOT(cancel()),
             Qt::DirectConnection);
     QVERIFY(clearing.run());
-    QCOMPARE(clearing.events, QStringList({"progress", "closed:true"}));
-    QCOMPARE(clearing.progress.last(), 18);
+    QCOMPARE(clearing.errorText,
+             QStringLiteral("Clear ROM cancelled.\nCleared: the directory and the file table. Not "
+                            "cleared: the register images of all pages."));
     const QStringList cleared = foldedTrace(emulator->requestLog());
-    QCOMPARE(countOf(cleared, "W 0x8000 ff"), 16);
+    QCOMPARE(countOf(cleared, "W 0x8050 ff"), 0);
     const int stored = cleared.indexOf("W 0x8104 ff");
     QCOMPARE(cleared.mid(stored),
              QStringList({"W 0x8104 ff", "R 0x8001", "W 0xffffff3c 01", "R 0xfffffc3c"}));
@@ -475,6 +481,7 @@ void TestRomPages::cancelStopsOnlyThePageCommand()
 void TestRomPages::clusterWaitIsBounded()
 {
     emulator->setBusyForever(true);
+    emulator->setPageState(1); // the module loaded the page all the same: its file is read
     current = worker();
     current->setClusterWaitLimit(1000);
     current->setRomFileOut(1, &restored);
@@ -485,9 +492,9 @@ void TestRomPages::clusterWaitIsBounded()
     QCOMPARE(probe.events, QStringList({"progress", "error", "closed:false"}));
     QCOMPARE(probe.errorText, QStringLiteral("REGX: The module did not finish its command."));
     const QStringList trace = foldedTrace(emulator->requestLog());
-    QCOMPARE(
-        trace.mid(trace.size() - 5),
-        QStringList({"W 0x8000 ff", "R 0x8001", "W 0x8100 000007ff", "W 0x8105 ff", "R 0x8001"}));
+    QCOMPARE(trace.mid(trace.size() - 6),
+             QStringList({"W 0x8000 ff", "R 0x8001", "R 0x8008", "W 0x8100 000007ff", "W 0x8105 ff",
+                          "R 0x8001"}));
 }
 
 QTEST_MAIN(TestRomPages)

@@ -1,14 +1,19 @@
+#include "dialoghooks.h"
 #include "faultrule.h"
 #include "mainwindow.h"
+#include "modalhooks.h"
 #include "moduleemulator.h"
+#include "msrcntconfig.h"
 #include "msrcntwidget.h"
 #include "qvexonthread.h"
 #include "requestlogentry.h"
 #include "romfat.h"
 #include "scriptedanswers.h"
+#include "usercontrolrecord.h"
 #include "windowkit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -21,6 +26,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -52,6 +58,40 @@ QByteArray directoryEntry(const QByteArray &comment)
 {
     return comment + QByteArray(112 - comment.size(), '\0');
 }
+
+// The last command the module was given, while it still runs it.
+quint32 runningCommand(const ModuleEmulator &emulator)
+{
+    if (!emulator.isBusy())
+        return 0;
+    const QVector<RequestLogEntry> log = emulator.requestLog();
+    for (int i = log.size() - 1; i >= 0; --i)
+        if (log.at(i).isWrite())
+            return log.at(i).address;
+    return 0;
+}
+
+// Real message boxes instead of scripted answers while it lives: each box runs its own event
+// loop until a timer notes "title|text" and presses Yes, or else OK.
+struct RealBoxes {
+    RealBoxes()
+    {
+        ModalHooks::setWarningRunner(nullptr);
+        DialogHooks::setInformationRunner(nullptr);
+        DialogHooks::setQuestionRunner(nullptr);
+        QObject::connect(&timer, &QTimer::timeout, [this]() {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && box->isVisible()) {
+                seen << box->windowTitle() + QLatin1Char('|') + box->text();
+                QAbstractButton *yes = box->button(QMessageBox::Yes);
+                (yes ? yes : box->button(QMessageBox::Ok))->click();
+            }
+        });
+        timer.start(50);
+    }
+    QStringList seen;
+    QTimer timer;
+};
 
 QStringList writesSeen(const ModuleEmulator &emulator)
 {
@@ -129,6 +169,27 @@ class TestRomWindow : public QObject, private WindowKit
     {
         const QString mismatch = picturesMismatch(w.get());
         QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+    }
+
+    // Presses the real Cancel while the module runs `command`: true when the window stayed held
+    // (its box up and modal, the document as shown) until the operation had ended.
+    bool cancelHeld(quint32 command, const QByteArray &shown)
+    {
+        if (!QTest::qWaitFor([&]() { return runningCommand(*emulator) == command; }, 60000))
+            return false;
+        QProgressDialog *dialog = w->progress();
+        QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+        bool held = true;
+        const bool ended = QTest::qWaitFor(
+            [&]() {
+                if (w->isModuleBusy())
+                    held = held && dialog->isVisible() &&
+                           QApplication::activeModalWidget() == dialog &&
+                           w->documentText() == shown;
+                return !w->isModuleBusy();
+            },
+            60000);
+        return ended && held && !dialog->isVisible();
     }
 
     // A file stored on page p as the editor stores it, with its comment.
@@ -239,6 +300,12 @@ private slots:
         QTest::addColumn<QString>("warning");
         const QString restore = QStringLiteral("action_Restore");
         const QByteArray valid;
+        // A counter and a user-controlled input: the module now runs them.
+        const QByteArray devices = document("<tab id=\"0\" name=\"Sheet1\">\n" +
+            entry("Input", 1, "IN-OPT", "<property>bUserControl=true</property>") +
+            entry("MsrCnt2", 1, "MsrCnt2", "<property>Mode=8 FileSave=false</property>") + "</tab>\n");
+        QTest::newRow("restore of counters and switches") << restore << 3 << QByteArray("run") << devices << "ROM3-run" << "";
+        QTest::newRow("sync of counters and switches") << "actionSync" << 3 << QByteArray("run") << devices << "ROM3-run" << "";
         QTest::newRow("no comment") << restore << 3 << QByteArray("") << valid << "ROM3" << "";
         QTest::newRow("comment") << restore << 3 << QByteArray("run") << valid << "ROM3-run" << "";
         QTest::newRow("prefix already there") << restore << 3 << QByteArray("ROM3-run") << valid << "ROM3-run" << "";
@@ -298,6 +365,15 @@ private slots:
         trigger(qPrintable(action));
         picturesMatch();
         QCOMPARE(answers->warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+        // The counter and user-control records follow the design the module runs now.
+        const bool devices = QByteArray(QTest::currentDataTag()).endsWith("switches");
+        QCOMPARE(w->counterConfig() != nullptr, devices || counting);
+        QCOMPARE(w->userControlConfig() != nullptr, devices);
+        if (devices) {
+            QCOMPARE(w->counterConfig()->mode[2], 8);
+            QCOMPARE(w->userControlConfig()->names[8], QStringLiteral("IN-OPT"));
+            QCOMPARE(w->currentDownloadedIndex(), w->currentUndoIndex());
+        }
         QCOMPARE(w->windowTitle(), title + QStringLiteral("[*] - Zivra"));
         // Refused before anything was read, the editor keeps its design.
         const bool kept = title.startsWith(QLatin1Char('/'));
@@ -375,24 +451,65 @@ private slots:
         noWarnings();
     }
 
-    void cancelStopsThePageCommandOnly()
+    void cancelLeavesThePageOrSavesAll_data()
     {
-        emulator->setBusyPolls(100000, 0); // the page command would not end by itself
-        answers->buttons << QMessageBox::Yes << QMessageBox::Yes;
-        answers->dialogs << pageChoice(6, QStringLiteral("cancelled"));
-        w->action("action_Save")->trigger();
-        QVERIFY(QTest::qWaitFor(
-            [this]() {
-                return w->progress() && w->progress()->maximum() == 16385 && emulator->isBusy();
-            },
-            60000));
-        w->progress()->findChild<QPushButton *>()->click();
-        QVERIFY(QTest::qWaitFor([this]() { return !w->isModuleBusy(); }, 60000));
-        QVERIFY(!writesSeen(*emulator).filter(QRegularExpression("^8000 ")).isEmpty());
-        noWarnings();
-        // The design still went to the page's file; the register image did not.
-        QCOMPARE(pageFile(6), w->documentText());
-        QCOMPARE(emulator->romImage(6), QByteArray(140 + 8192, '\0'));
+        QTest::addColumn<bool>("saving");      // else a restore, both of page 6
+        QTest::addColumn<quint32>("cancelAt"); // the module command running when Cancel is pressed
+        QTest::addColumn<QString>("message");
+        const QString unchanged = QStringLiteral("Zivra|Save to ROM cancelled: ROM page 6 keeps "
+                                                 "its previous register image and design.");
+        QTest::newRow("save, directory") << true << 0x8040u << unchanged;
+        QTest::newRow("save, page command") << true << 0x8056u << unchanged;
+        QTest::newRow("save, file transfer")
+            << true << 0x8104u
+            << "Zivra|Cancel came too late: ROM page 6 holds the new register image and design.";
+        QTest::newRow("restore, page command")
+            << false << 0x8076u << "Zivra|Restore from ROM cancelled.";
+        QTest::newRow("restore, file read")
+            << false << 0x8105u
+            << "Zivra|Restore from ROM cancelled; the module had already loaded ROM page 6.";
+    }
+
+    // The real Cancel while the module works: the editor keeps its document, and the page is
+    // either as it was (comment and boot page too) or holds all that was saved, as the box says.
+    void cancelLeavesThePageOrSavesAll()
+    {
+        QFETCH(bool, saving);
+        QFETCH(quint32, cancelAt);
+        QFETCH(QString, message);
+        const QByteArray oldFile = dataFile("two_empty_sheets.zvr3");
+        presetPage(6, oldFile, "old");
+        const QByteArray oldImage = emulator->romImage(6);
+        QVERIFY(emulator->poke(0x0004, QByteArray("\x12\x34", 2))); // registers unlike the page
+        loadUnmodifiedDesign();
+        const QByteArray shown = w->documentText();
+        emulator->setBusyPolls(6, 3);
+        answers->dialogs << [saving](QDialog *dialog) {
+            child<QComboBox>(dialog, "comboBox")->setCurrentIndex(6);
+            if (saving) {
+                child<QLineEdit>(dialog, "lineEdit")->setText(QStringLiteral("new"));
+                child<QCheckBox>(dialog, "checkBox")->setChecked(true); // and boot from it
+            }
+            child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
+            return dialog->result();
+        };
+        RealBoxes boxes;
+        w->action(saving ? "action_Save" : "action_Restore")->trigger();
+        QVERIFY(cancelHeld(cancelAt, shown));
+        const QStringList expected =
+            saving ? QStringList{NotDownloaded, CannotBeSaved, message} : QStringList{message};
+        QVERIFY(QTest::qWaitFor([&]() { return boxes.seen.size() == expected.size(); }, 10000));
+        QCOMPARE(boxes.seen, expected);
+        QCOMPARE(w->documentText(), shown);
+        if (!saving)
+            return;
+        const bool stored = cancelAt == 0x8104u;
+        const QByteArray entry = directoryEntry(stored ? "new" : "old");
+        QCOMPARE(emulator->peek(0x0100 + 6 * 112, 112), entry);
+        QCOMPARE(emulator->romDirectory().mid(6 * 112, 112), entry);
+        QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, char(stored ? 6 : 0)));
+        QCOMPARE(pageFile(6), stored ? shown : oldFile);
+        QCOMPARE(emulator->romImage(6), stored ? emulator->designImage() : oldImage);
     }
 
     void memoryFull()
@@ -425,17 +542,46 @@ private slots:
         QVERIFY(writesSeen(*emulator).isEmpty());
     }
 
+    void clearRom_data()
+    {
+        QTest::addColumn<int>("bootPage");
+        QTest::addColumn<quint32>("failAt");   // the module refuses this command
+        QTest::addColumn<quint32>("cancelAt"); // Cancel is pressed while the module runs this one
+        QTest::addColumn<QString>("message");  // at the end; empty: none
+        QTest::newRow("boot page 4") << 4 << 0u << 0u << QString();
+        QTest::newRow("boot page 0") << 0 << 0u << 0u << QString();
+        QTest::newRow("page 5 refused")
+            << 4 << 0x8055u << 0u
+            << "Zivra|write address: 0x00008055\nlength: 1\n\nQRegx: Bus Error\nCleared: the "
+               "directory and the register images of pages 0 to 4. Not cleared: the file table "
+               "and the register images of pages 5 to 15.";
+        QTest::newRow("cancelled")
+            << 4 << 0u << 0x8052u
+            << "Zivra|Clear ROM cancelled.\nCleared: the directory, the file table and the "
+               "register images of pages 0 and 1. Not cleared: the register images of pages 2 "
+               "to 15.";
+    }
+
+    // Clear ROM stores an empty design of its own in every page: the editor keeps its document
+    // whatever the outcome, and a refused or cancelled run says what it cleared.
     void clearRom()
     {
-        presetPage(3, dataFile("two_empty_sheets.zvr3"), "run");
-        presetPage(9, dataFile("two_empty_sheets.zvr3"), "nine");
-        // Boot page 4: the EEPROM takes it only with writes enabled.
+        QFETCH(int, bootPage);
+        QFETCH(quint32, failAt);
+        QFETCH(quint32, cancelAt);
+        QFETCH(QString, message);
+        const QByteArray file = dataFile("two_empty_sheets.zvr3");
+        presetPage(3, file, "run");
+        presetPage(9, file, "nine");
+        // The EEPROM takes the boot page only with writes enabled.
         QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, '\0')));
-        QVERIFY(emulator->poke(BootPageRegister, QByteArray(1, 4)));
+        QVERIFY(emulator->poke(BootPageRegister, QByteArray(1, char(bootPage))));
         QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, char(0xFF))));
         loadDesign();
         w->connectionSettings.timeout = 3;
         w->recordUndo();
+        w->afterDownload(); // as if the module ran the design shown
+        const QByteArray oldImage = emulator->romImage(5);
         const QByteArray shown = w->documentText();
         const ConnectionSettings settings = w->connectionSettings;
 
@@ -443,21 +589,35 @@ private slots:
         answers->buttons << QMessageBox::No; // answered No: nothing is written
         trigger("action_Clear_ROM");
         QVERIFY(writesSeen(*emulator).isEmpty());
+        QCOMPARE(w->currentDownloadedIndex(), w->currentUndoIndex());
 
-        answers->buttons << QMessageBox::Yes;
-        trigger("action_Clear_ROM");
-        const QString sure = QStringLiteral("Zivra|Are you sure you want to initialize ROM area?");
-        QCOMPARE(answers->questions, (QStringList{sure, sure}));
-        noWarnings();
-        for (int p = 0; p < 16; ++p)
-            QCOMPARE(emulator->fatEntry(p), quint16(0xFEFE));
-        QCOMPARE(emulator->fatEntry(16), quint16(0xFFFF));
-        QCOMPARE(emulator->romDirectory(), QByteArray(16 * 112, '\0'));
-        QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, '\0'));
+        if (failAt)
+            emulator->addRule(
+                FaultRule(FaultRule::BusError, FaultRule::WriteCommand, failAt, failAt));
+        emulator->setBusyPolls(cancelAt ? 6 : 1, 0);
+        RealBoxes boxes;
+        w->action("action_Clear_ROM")->trigger();
+        if (cancelAt)
+            QVERIFY(cancelHeld(cancelAt, shown));
+        QVERIFY(QTest::qWaitFor([this]() { return !w->isModuleBusy(); }, 60000));
+        QStringList expected{QStringLiteral("Zivra|Are you sure you want to initialize ROM area?")};
+        if (!message.isEmpty())
+            expected << message;
+        QVERIFY(QTest::qWaitFor([&]() { return boxes.seen.size() == expected.size(); }, 10000));
+        QCOMPARE(boxes.seen, expected);
         QCOMPARE(w->documentText(), shown);
         QVERIFY(w->connectionSettings == settings);
         QVERIFY(!w->progress()->isVisible());
         picturesMatch();
+        // The module runs the empty design now, not the one downloaded.
+        QCOMPARE(w->currentDownloadedIndex(), -1);
+        QCOMPARE(writesSeen(*emulator).filter(QRegularExpression("^fffffc3e ")),
+                 bootPage ? QStringList{"fffffc3e 00"} : QStringList());
+        QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, '\0'));
+        QCOMPARE(emulator->romDirectory(), QByteArray(16 * 112, '\0'));
+        QCOMPARE(emulator->fatEntry(3), quint16(failAt ? 0x8000 | (file.size() - 1) : 0xFEFE));
+        QCOMPARE(emulator->romImage(1), emulator->designImage());
+        QCOMPARE(emulator->romImage(5) == oldImage, failAt || cancelAt);
     }
 };
 

@@ -79,8 +79,10 @@ public:
     // the counter and user-control records once the module runs the design shown.
     void writeProtect(bool current, bool boot);
     void afterDownload();
-    // The module runs no snapshot of the undo history any more.
+    // The module runs no snapshot of the undo history any more. The mark then holds
+    // noDownload, which no undo position equals (-1 is the opened document).
     void forgetDownload();
+    static constexpr int noDownload = -2;
     // A module operation runs (from its check thread to its end slot): the module actions are
     // refused until it ends.
     bool isModuleBusy() const { return udpThread != nullptr; }
@@ -255,8 +257,8 @@ private:
     void showDrcReport();
     bool confirmDrcWarnings();
     static bool isProtected(const QByteArray &info, int index);
-    void takePageDocument(const QString &cancelled);
-    void loadPageDocument(const QByteArray &document, const QString &name);
+    bool takePageDocument(const QString &cancelled);
+    bool loadPageDocument(const QByteArray &document, const QString &name);
     // Forgets a dialog that reported its end (the sender, or the one held when called
     // directly) and deletes it once its signal has returned.
     template <typename Dialog> void forgetDialog(Dialog *&held)

@@ -326,7 +326,7 @@ void MainWindow::downloadStopped(bool ok)
 
 void MainWindow::forgetDownload()
 {
-    downloadedIndex = -1;
+    downloadedIndex = noDownload;
     setDeviceActionsEnabled(false);
 }
 

@@ -160,7 +160,7 @@ void MainWindow::setXml(QByteArray *data, QString name)
 
 // The end of a restore or Sync: the page's design replaces the document only when the user did
 // not cancel, whatever the worker managed before it saw the cancel.
-void MainWindow::takePageDocument(const QString &cancelled)
+bool MainWindow::takePageDocument(const QString &cancelled)
 {
     const bool arrived = pageDocumentArrived;
     pageDocumentArrived = false;
@@ -169,20 +169,20 @@ void MainWindow::takePageDocument(const QString &cancelled)
     if (cancelRequested()) {
         if (!reportError())
             ModalHooks::warning(this, tr("Zivra"), cancelled);
-        return;
+        return false;
     }
-    if (arrived)
-        loadPageDocument(document, pageDocumentName);
+    const bool loaded = arrived && loadPageDocument(document, pageDocumentName);
     reportError();
+    return loaded;
 }
 
-void MainWindow::loadPageDocument(const QByteArray &document, const QString &name)
+bool MainWindow::loadPageDocument(const QByteArray &document, const QString &name)
 {
     if (document.isEmpty()) {
         ModalHooks::warning(this, tr("Zivra"),
                             QStringLiteral("%1: There is no data to be displayed.").arg(name));
         newDiagram();
-        return;
+        return false;
     }
     // Read as a file is read: a damaged or hostile page ends in the reader's message.
     fileName = name;
@@ -191,16 +191,22 @@ void MainWindow::loadPageDocument(const QByteArray &document, const QString &nam
     fileName = QString();
     if (loaded)
         afterDownload();
+    return loaded;
 }
 
 void MainWindow::end(bool ok)
 {
+    const bool loaded = udpThread && udpThread->hasLoadedPage();
     if (!takeFinishedThread())
         return;
     const int page = transferPage;
     transferPage = -1;
     if (page >= 0 && romMode == RomDialog::Restore) {
-        takePageDocument(tr("Restore from ROM cancelled; the editor keeps its design."));
+        const bool taken =
+            takePageDocument(tr("Restore from ROM cancelled; the editor keeps its design."));
+        // Kept after a cancel or failure, the editor's design is not what the module runs.
+        if (loaded && !taken)
+            forgetDownload();
         return;
     }
     if (reportError() || !ok || !cancelRequested() || page < 0)

@@ -12,6 +12,9 @@ void MainWindow::recordUndo()
 {
     if (undoSuspended)
         return;
+    // A downloaded snapshot about to be dropped: its index will name another document.
+    if (downloadedIndex > undoIndex)
+        downloadedIndex = noDownload;
     while (undoSnapshots.size() > undoIndex + 1)
         undoSnapshots.removeLast();
     undoSnapshots.append(documentText());

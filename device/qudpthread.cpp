@@ -150,6 +150,7 @@ void QUdpThread::run()
     clearBatch();
     resetBytesSent();
     designWritten = false;
+    pageLoaded = false;
     if (!hostUsable() || !openSocket()) {
         succeeded = false;
         log = QStringLiteral("REGX: The module address or port is not usable.");
@@ -346,6 +347,7 @@ void QUdpThread::runPageCommand()
             cancelSave(sent);
         cancelRestore(false);
     }
+    pageLoaded = !save;
     if (romPage >= 0) {
         if (romPage >= RomPages)
             throw noSuchPage(romPage);

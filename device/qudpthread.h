@@ -53,6 +53,8 @@ public:
     void setPageBefore(const QByteArray &directoryEntry, int bootPage);
     // The design download of this run sent at least one request, answered or not.
     bool hasWrittenDesign() const { return designWritten; }
+    // A restore's page command took: the module runs that page's design now.
+    bool hasLoadedPage() const { return pageLoaded; }
 
     static void append16(QByteArray *bytes, int value);
     static void append32(QByteArray *bytes, int value);
@@ -147,6 +149,7 @@ private:
     int bootPageBefore = -1;
     bool commandAborted = false;
     bool designWritten = false;
+    bool pageLoaded = false;
     // How far Clear ROM got, for its report.
     bool directoryCleared = false;
     bool tableCleared = false;

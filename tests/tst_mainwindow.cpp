@@ -257,11 +257,15 @@ private slots:
         QVERIFY(!window->isWindowModified());
         QCOMPARE(window->connectionSettings.tcpPort, quint16(2));
 
-        // An edit after undo drops the redo part.
+        // An edit after undo drops the redo part, and with it the downloaded snapshot: the new
+        // one at its place is not what the module runs.
+        window->afterDownload();
+        QCOMPARE(window->currentDownloadedIndex(), 2);
         window->on_action_Undo_triggered();
         edit(window.get(), 3);
         QCOMPARE(window->snapshots().size(), 3);
         QCOMPARE(window->currentUndoIndex(), 2);
+        QCOMPARE(window->currentDownloadedIndex(), MainWindow::noDownload);
         QVERIFY(!enabled(window.get(), "actionRe_do"));
 
         // Suspended recording leaves no snapshot.

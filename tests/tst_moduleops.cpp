@@ -401,26 +401,28 @@ private slots:
     void cancelOrClosingStopsTheDownload_data()
     {
         QTest::addColumn<QString>("end");   // Cancel, failure or the window closed
-        QTest::addColumn<bool>("earlier");  // a download at undo position 0 went before
+        QTest::addColumn<int>("earlier");   // undo position of a download before; -2 none
         QTest::addColumn<bool>("counting"); // the counter window streams when it starts
-        QTest::newRow("Cancel") << "Cancel" << false << false;
-        QTest::newRow("window closed") << "close" << false << false;
-        QTest::newRow("failure after a download") << "failure" << true << false;
-        QTest::newRow("Cancel, counters streaming") << "Cancel" << true << true;
+        QTest::newRow("Cancel") << "Cancel" << -2 << false;
+        QTest::newRow("window closed") << "close" << -2 << false;
+        QTest::newRow("failure after a download") << "failure" << 0 << false;
+        QTest::newRow("failure after a download of the file") << "failure" << -1 << false;
+        QTest::newRow("Cancel, counters streaming") << "Cancel" << 0 << true;
     }
 
     void cancelOrClosingStopsTheDownload()
     {
         QFETCH(QString, end);
-        QFETCH(bool, earlier);
+        QFETCH(int, earlier);
         QFETCH(bool, counting);
         const bool failure = end == QLatin1String("failure");
         open(counting ? counter : QByteArray(), counting, 0, failure ? 1 : 20);
         QPointer<MsrCntWidget> counters;
-        if (earlier) {
-            window->recordUndo();
+        if (earlier > -2) {
+            if (earlier == 0)
+                window->recordUndo();
             QVERIFY(downloadNow());
-            QCOMPARE(window->currentDownloadedIndex(), 0);
+            QCOMPARE(window->currentDownloadedIndex(), earlier);
             counters = window->counterWindow();
             if (counting)
                 QVERIFY(QTest::qWaitFor(
@@ -462,11 +464,11 @@ private slots:
                  qPrintable(answers->warnings.join('\n')));
         QVERIFY(!dialog->isVisible());
         // The module holds parts of the new design: no undo position is what it runs.
-        QCOMPARE(window->currentDownloadedIndex(), -1);
+        QCOMPARE(window->currentDownloadedIndex(), MainWindow::noDownload);
         QVERIFY(moduleActionsEnabled());
-        if (earlier) {
+        if (earlier > -2) {
             window->action("action_Undo")->trigger();
-            QCOMPARE(window->currentUndoIndex(), 0);
+            QCOMPARE(window->currentUndoIndex(), earlier);
             QVERIFY(deviceActions(false, false));
         }
     }

@@ -493,6 +493,7 @@ private slots:
             child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
             return dialog->result();
         };
+        w->afterDownload(); // as if the module ran the design shown
         RealBoxes boxes;
         w->action(saving ? "action_Save" : "action_Restore")->trigger();
         QVERIFY(cancelHeld(cancelAt, shown));
@@ -501,8 +502,12 @@ private slots:
         QVERIFY(QTest::qWaitFor([&]() { return boxes.seen.size() == expected.size(); }, 10000));
         QCOMPARE(boxes.seen, expected);
         QCOMPARE(w->documentText(), shown);
-        if (!saving)
+        if (!saving) {
+            // Once the module has loaded the page, the design shown is not what it runs.
+            const bool loaded = cancelAt == 0x8105u;
+            QCOMPARE(w->currentDownloadedIndex(), loaded ? MainWindow::noDownload : -1);
             return;
+        }
         const bool stored = cancelAt == 0x8104u;
         const QByteArray entry = directoryEntry(stored ? "new" : "old");
         QCOMPARE(emulator->peek(0x0100 + 6 * 112, 112), entry);
@@ -610,7 +615,7 @@ private slots:
         QVERIFY(!w->progress()->isVisible());
         picturesMatch();
         // The module runs the empty design now, not the one downloaded.
-        QCOMPARE(w->currentDownloadedIndex(), -1);
+        QCOMPARE(w->currentDownloadedIndex(), MainWindow::noDownload);
         QCOMPARE(writesSeen(*emulator).filter(QRegularExpression("^fffffc3e ")),
                  bootPage ? QStringList{"fffffc3e 00"} : QStringList());
         QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, '\0'));

@@ -9,6 +9,7 @@
 #include "requestlogentry.h"
 #include "romfat.h"
 #include "scriptedanswers.h"
+#include "tablerow.h"
 #include "usercontrolrecord.h"
 #include "windowkit.h"
 
@@ -42,13 +43,16 @@ template <typename T> T *child(QDialog *dialog, const char *name)
     return dialog->findChild<T *>(QLatin1String(name));
 }
 
-// Presses OK of a page dialog after choosing the page (and, for a save, the comment).
-std::function<int(QDialog *)> pageChoice(int page, const QString &comment = QString())
+// Presses OK of a page dialog after choosing the page (and, for a save, the comment and boot).
+std::function<int(QDialog *)> pageChoice(int page, const QString &comment = QString(),
+                                         bool boot = false)
 {
-    return [page, comment](QDialog *dialog) {
+    return [page, comment, boot](QDialog *dialog) {
         child<QComboBox>(dialog, "comboBox")->setCurrentIndex(page);
         if (!comment.isNull())
             child<QLineEdit>(dialog, "lineEdit")->setText(comment);
+        if (boot)
+            child<QCheckBox>(dialog, "checkBox")->setChecked(true);
         child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
         return dialog->result();
     };
@@ -62,36 +66,12 @@ QByteArray directoryEntry(const QByteArray &comment)
 // The last command the module was given, while it still runs it.
 quint32 runningCommand(const ModuleEmulator &emulator)
 {
-    if (!emulator.isBusy())
-        return 0;
     const QVector<RequestLogEntry> log = emulator.requestLog();
-    for (int i = log.size() - 1; i >= 0; --i)
+    for (int i = log.size() - 1; i >= 0 && emulator.isBusy(); --i)
         if (log.at(i).isWrite())
             return log.at(i).address;
     return 0;
 }
-
-// Real message boxes instead of scripted answers while it lives: each box runs its own event
-// loop until a timer notes "title|text" and presses Yes, or else OK.
-struct RealBoxes {
-    RealBoxes()
-    {
-        ModalHooks::setWarningRunner(nullptr);
-        DialogHooks::setInformationRunner(nullptr);
-        DialogHooks::setQuestionRunner(nullptr);
-        QObject::connect(&timer, &QTimer::timeout, [this]() {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (box && box->isVisible()) {
-                seen << box->windowTitle() + QLatin1Char('|') + box->text();
-                QAbstractButton *yes = box->button(QMessageBox::Yes);
-                (yes ? yes : box->button(QMessageBox::Ok))->click();
-            }
-        });
-        timer.start(50);
-    }
-    QStringList seen;
-    QTimer timer;
-};
 
 QStringList writesSeen(const ModuleEmulator &emulator)
 {
@@ -151,45 +131,64 @@ class TestRomWindow : public QObject, private WindowKit
         QVERIFY(w->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
     }
 
-    // The design with the window's own connection settings: loaded, it is not modified.
+    // The root element the window's own connection settings write.
+    QByteArray root() const
+    {
+        return "<Zivra3 addr=\"127.0.0.1\" tcpPort=\"" + QByteArray::number(emulator->tcpPort()) +
+               "\" udpPort=\"" + QByteArray::number(emulator->udpPort()) +
+               "\" Timeout=\"1\" autoConnect=\"false\">";
+    }
+
+    // The design under that root: loaded, it is not modified.
     void loadUnmodifiedDesign()
     {
         QByteArray doc = design;
-        const int from = doc.indexOf("<Zivra3"), to = doc.indexOf('>', from);
-        doc.replace(from, to - from + 1,
-                    "<Zivra3 addr=\"127.0.0.1\" tcpPort=\"" +
-                        QByteArray::number(emulator->tcpPort()) + "\" udpPort=\"" +
-                        QByteArray::number(emulator->udpPort()) +
-                        "\" Timeout=\"1\" autoConnect=\"false\">");
+        const int from = doc.indexOf("<Zivra3");
+        doc.replace(from, doc.indexOf('>', from) - from + 1, root());
         QVERIFY(w->loadDiagram(doc, QStringLiteral("/designs/every_kind.zvr3"), false));
         QVERIFY(!w->isWindowModified());
     }
 
-    void picturesMatch()
+    // Runs `action` under real boxes, each left by a timer through Yes, else OK, pressing the real
+    // Cancel while the module runs `cancelAt` (0: never). The window stays held, its box modal over
+    // the document shown, until the end; then document and pictures are as before.
+    void runHeld(const char *action, quint32 cancelAt, const QStringList &expected)
     {
-        const QString mismatch = picturesMismatch(w.get());
-        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
-    }
-
-    // Presses the real Cancel while the module runs `command`: true when the window stayed held
-    // (its box up and modal, the document as shown) until the operation had ended.
-    bool cancelHeld(quint32 command, const QByteArray &shown)
-    {
-        if (!QTest::qWaitFor([&]() { return runningCommand(*emulator) == command; }, 60000))
-            return false;
-        QProgressDialog *dialog = w->progress();
-        QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+        ModalHooks::setWarningRunner(nullptr);
+        DialogHooks::setInformationRunner(nullptr);
+        DialogHooks::setQuestionRunner(nullptr);
+        QStringList seen;
+        QTimer boxes;
+        connect(&boxes, &QTimer::timeout, [&seen]() {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && box->isVisible()) {
+                seen << box->windowTitle() + QLatin1Char('|') + box->text();
+                QAbstractButton *yes = box->button(QMessageBox::Yes);
+                (yes ? yes : box->button(QMessageBox::Ok))->click();
+            }
+        });
+        boxes.start(50);
+        const QByteArray shown = w->documentText();
+        w->action(action)->trigger();
+        if (cancelAt) {
+            QVERIFY(
+                QTest::qWaitFor([&]() { return runningCommand(*emulator) == cancelAt; }, 60000));
+            QTest::mouseClick(w->progress()->findChild<QPushButton *>(), Qt::LeftButton);
+        }
         bool held = true;
-        const bool ended = QTest::qWaitFor(
+        QVERIFY(QTest::qWaitFor(
             [&]() {
                 if (w->isModuleBusy())
-                    held = held && dialog->isVisible() &&
-                           QApplication::activeModalWidget() == dialog &&
-                           w->documentText() == shown;
+                    held &= QApplication::activeModalWidget() == w->progress() &&
+                            w->documentText() == shown;
                 return !w->isModuleBusy();
             },
-            60000);
-        return ended && held && !dialog->isVisible();
+            60000));
+        QVERIFY(held && w->progress() && !w->progress()->isVisible());
+        QVERIFY(QTest::qWaitFor([&]() { return seen.size() >= expected.size(); }, 10000));
+        QCOMPARE(seen, expected);
+        QCOMPARE(w->documentText(), shown);
+        QVERIFY2(picturesMismatch(w.get()).isEmpty(), qPrintable(picturesMismatch(w.get())));
     }
 
     // A file stored on page p as the editor stores it, with its comment.
@@ -212,24 +211,14 @@ class TestRomWindow : public QObject, private WindowKit
         return file;
     }
 
-    // One measurement counter on a sheet of its own, addressed as the window is.
-    QByteArray counterDesign(const QByteArray &settings) const
+    // One measurement counter in `unit` on a sheet of its own, addressed as the window is.
+    QByteArray counterDesign(const QByteArray &unit) const
     {
-        const QByteArray root = "<Zivra3 addr=\"127.0.0.1\" tcpPort=\"" +
-                                QByteArray::number(emulator->tcpPort()) + "\" udpPort=\"" +
-                                QByteArray::number(emulator->udpPort()) +
-                                "\" Timeout=\"1\" autoConnect=\"false\">";
         return document(
             "<tab id=\"0\" name=\"Sheet1\">\n" +
-                entry("MsrCnt0", 0, "MsrCnt0", "<property>" + settings + "</property>") +
+                entry("MsrCnt0", 0, "MsrCnt0", "<property>Mode=0 Unit=" + unit + "</property>") +
                 "</tab>\n",
-            root);
-    }
-
-    static bool connected(const MsrCntWidget *counters)
-    {
-        return counters && counters->statusText() != QLatin1String("Connecting ...") &&
-               counters->connectionOpen();
+            root());
     }
 
     void noWarnings()
@@ -342,28 +331,30 @@ private slots:
         const bool counting = file == "counting";
         QPointer<QVexonThread> stream;
         if (counting) {
-            QByteArray downloaded = counterDesign("Mode=0 Unit=nsec");
+            QByteArray downloaded = counterDesign("nsec");
             QVERIFY(w->loadDiagram(downloaded, QStringLiteral("counting.zvr3"), false));
             trigger("action_Download");
             trigger("actionVe_xon");
-            QVERIFY(w->counterWindow());
-            w->counterWindow()->connectToServer();
-            QVERIFY(QTest::qWaitFor([this]() { return connected(w->counterWindow()); }, 20000));
-            stream = w->counterWindow()->stream();
-            file = counterDesign("Mode=0 Unit=usec");
+            MsrCntWidget *c = w->counterWindow();
+            QVERIFY(c);
+            c->connectToServer();
+            QVERIFY(QTest::qWaitFor(
+                [c]() { return c->connectionOpen() && c->statusText() != "Connecting ..."; },
+                20000));
+            stream = c->stream();
+            file = counterDesign("usec");
+        } else {
+            loadUnmodifiedDesign(); // whose pictures must all go
         }
         if (file.isNull())
             file = dataFile("two_empty_sheets.zvr3");
         if (!comment.isNull())
             presetPage(3, file, comment);
         emulator->setPageState(quint8(pageState));
-        // Over a design, whose pictures must all go.
-        if (!counting)
-            loadUnmodifiedDesign();
         const QByteArray before = w->documentText(), beforeBase = w->baseDocumentBytes();
         answers->dialogs << pageChoice(3);
         trigger(qPrintable(action));
-        picturesMatch();
+        QVERIFY2(picturesMismatch(w.get()).isEmpty(), qPrintable(picturesMismatch(w.get())));
         QCOMPARE(answers->warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
         // The counter and user-control records follow the design the module runs now.
         const bool devices = QByteArray(QTest::currentDataTag()).endsWith("switches");
@@ -458,16 +449,13 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString unchanged = QStringLiteral("Zivra|Save to ROM cancelled: ROM page 6 keeps "
                                                  "its previous register image and design.");
-        QTest::newRow("save, directory") << true << 0x8040u << unchanged;
-        QTest::newRow("save, page command") << true << 0x8056u << unchanged;
-        QTest::newRow("save, file transfer")
-            << true << 0x8104u
-            << "Zivra|Cancel came too late: ROM page 6 holds the new register image and design.";
-        QTest::newRow("restore, page command")
-            << false << 0x8076u << "Zivra|Restore from ROM cancelled.";
-        QTest::newRow("restore, file read")
-            << false << 0x8105u
-            << "Zivra|Restore from ROM cancelled; the module had already loaded ROM page 6.";
+        row("save, directory", true, 0x8040u, unchanged);
+        row("save, page command", true, 0x8056u, unchanged);
+        row("save, file transfer", true, 0x8104u,
+            "Zivra|Cancel came too late: ROM page 6 holds the new register image and design.");
+        row("restore, page command", false, 0x8076u, "Zivra|Restore from ROM cancelled.");
+        row("restore, file read", false, 0x8105u,
+            "Zivra|Restore from ROM cancelled; the module had already loaded ROM page 6.");
     }
 
     // The real Cancel while the module works: the editor keeps its document, and the page is
@@ -484,28 +472,14 @@ private slots:
         loadUnmodifiedDesign();
         const QByteArray shown = w->documentText();
         emulator->setBusyPolls(6, 3);
-        answers->dialogs << [saving](QDialog *dialog) {
-            child<QComboBox>(dialog, "comboBox")->setCurrentIndex(6);
-            if (saving) {
-                child<QLineEdit>(dialog, "lineEdit")->setText(QStringLiteral("new"));
-                child<QCheckBox>(dialog, "checkBox")->setChecked(true); // and boot from it
-            }
-            child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
-            return dialog->result();
-        };
+        answers->dialogs << pageChoice(6, saving ? "new" : QString(), saving); // boot from it
         w->afterDownload(); // as if the module ran the design shown
-        RealBoxes boxes;
-        w->action(saving ? "action_Save" : "action_Restore")->trigger();
-        QVERIFY(cancelHeld(cancelAt, shown));
-        const QStringList expected =
-            saving ? QStringList{NotDownloaded, CannotBeSaved, message} : QStringList{message};
-        QVERIFY(QTest::qWaitFor([&]() { return boxes.seen.size() == expected.size(); }, 10000));
-        QCOMPARE(boxes.seen, expected);
-        QCOMPARE(w->documentText(), shown);
+        runHeld(saving ? "action_Save" : "action_Restore", cancelAt,
+                saving ? QStringList{NotDownloaded, CannotBeSaved, message} : QStringList{message});
         if (!saving) {
             // Once the module has loaded the page, the design shown is not what it runs.
-            const bool loaded = cancelAt == 0x8105u;
-            QCOMPARE(w->currentDownloadedIndex(), loaded ? MainWindow::noDownload : -1);
+            QCOMPARE(w->currentDownloadedIndex(),
+                     cancelAt == 0x8105u ? MainWindow::noDownload : -1);
             return;
         }
         const bool stored = cancelAt == 0x8104u;
@@ -553,18 +527,15 @@ private slots:
         QTest::addColumn<quint32>("failAt");   // the module refuses this command
         QTest::addColumn<quint32>("cancelAt"); // Cancel is pressed while the module runs this one
         QTest::addColumn<QString>("message");  // at the end; empty: none
-        QTest::newRow("boot page 4") << 4 << 0u << 0u << QString();
-        QTest::newRow("boot page 0") << 0 << 0u << 0u << QString();
-        QTest::newRow("page 5 refused")
-            << 4 << 0x8055u << 0u
-            << "Zivra|write address: 0x00008055\nlength: 1\n\nQRegx: Bus Error\nCleared: the "
-               "directory and the register images of pages 0 to 4. Not cleared: the file table "
-               "and the register images of pages 5 to 15.";
-        QTest::newRow("cancelled")
-            << 4 << 0u << 0x8052u
-            << "Zivra|Clear ROM cancelled.\nCleared: the directory, the file table and the "
-               "register images of pages 0 and 1. Not cleared: the register images of pages 2 "
-               "to 15.";
+        row("boot page 4", 4, 0u, 0u, QString());
+        row("boot page 0", 0, 0u, 0u, QString());
+        row("page 5 refused", 4, 0x8055u, 0u,
+            "Zivra|write address: 0x00008055\nlength: 1\n\nQRegx: Bus Error\nCleared: the "
+            "directory and the register images of pages 0 to 4. Not cleared: the file table "
+            "and the register images of pages 5 to 15.");
+        row("cancelled", 4, 0u, 0x8052u,
+            "Zivra|Clear ROM cancelled.\nCleared: the directory, the file table and the register "
+            "images of pages 0 and 1. Not cleared: the register images of pages 2 to 15.");
     }
 
     // Clear ROM stores an empty design of its own in every page: the editor keeps its document
@@ -587,7 +558,6 @@ private slots:
         w->recordUndo();
         w->afterDownload(); // as if the module ran the design shown
         const QByteArray oldImage = emulator->romImage(5);
-        const QByteArray shown = w->documentText();
         const ConnectionSettings settings = w->connectionSettings;
 
         emulator->clearLog();
@@ -600,20 +570,9 @@ private slots:
             emulator->addRule(
                 FaultRule(FaultRule::BusError, FaultRule::WriteCommand, failAt, failAt));
         emulator->setBusyPolls(cancelAt ? 6 : 1, 0);
-        RealBoxes boxes;
-        w->action("action_Clear_ROM")->trigger();
-        if (cancelAt)
-            QVERIFY(cancelHeld(cancelAt, shown));
-        QVERIFY(QTest::qWaitFor([this]() { return !w->isModuleBusy(); }, 60000));
-        QStringList expected{QStringLiteral("Zivra|Are you sure you want to initialize ROM area?")};
-        if (!message.isEmpty())
-            expected << message;
-        QVERIFY(QTest::qWaitFor([&]() { return boxes.seen.size() == expected.size(); }, 10000));
-        QCOMPARE(boxes.seen, expected);
-        QCOMPARE(w->documentText(), shown);
+        QStringList boxes{QStringLiteral("Zivra|Are you sure you want to initialize ROM area?")};
+        runHeld("action_Clear_ROM", cancelAt, message.isEmpty() ? boxes : boxes << message);
         QVERIFY(w->connectionSettings == settings);
-        QVERIFY(!w->progress()->isVisible());
-        picturesMatch();
         // The module runs the empty design now, not the one downloaded.
         QCOMPARE(w->currentDownloadedIndex(), MainWindow::noDownload);
         QCOMPARE(writesSeen(*emulator).filter(QRegularExpression("^fffffc3e ")),

@@ -25,12 +25,11 @@ class TestWindowSheets : public QObject, private WindowKit
     Q_OBJECT
 
 private:
-    static std::unique_ptr<MainWindow>
-    loadedWindow(const QByteArray &body, const QByteArray &root = "<Zivra3 addr=\"127.0.0.1\">")
+    static std::unique_ptr<MainWindow> loadedWindow(const QByteArray &body)
     {
         // Opened from a file, so that undo can go back to it.
         static QTemporaryDir dir;
-        const QString path = writeFile(dir, QStringLiteral("design.zvr3"), document(body, root));
+        const QString path = writeFile(dir, QStringLiteral("design.zvr3"), document(body));
         auto window = newWindow();
         window->open(path);
         if (window->currentFileName() != path)

@@ -18,7 +18,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
@@ -27,8 +26,6 @@ namespace {
 
 const QString invalid = "Invalid Setting|";
 const QString notice = invalid + "Because it is necessary to set Counter by a unit for 1ns,\n";
-const QString nameRule = "A name can consist only of the following characters:\n"
-                         "alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)";
 
 } // namespace
 
@@ -53,10 +50,10 @@ private:
         dialog.reset(new EditInputDialog(sheet, block, nullptr));
         ui = dialog->form();
     }
-    // One step of the user: a level (nim, ttl, high:V, low:V), control or
-    // release, output levels (out:NT), widths (w:main,unit,sub,unit; empty texts
-    // left alone), frequency entry (f:type,unit), a field (main:V, sub:V), a
-    // name (name:V) or a port (port:V).
+    // One step of the user: a level (nim, ttl, high:V, low:V), control or release, output
+    // levels (out:NT), widths (w:main,unit,sub,unit; empty texts left alone), frequency entry
+    // (f:type,unit[,main,frequency typed[,main,frequency shown first]]), a field (main:V, sub:V),
+    // a name (name:V) or a port (port:V).
     void act(const QString &step)
     {
         const QString action = step.section(':', 0, 0), value = step.section(':', 1);
@@ -82,6 +79,11 @@ private:
             ui->frequency->setChecked(true);
             dialog->pulseEntry()->typeComboBox->setCurrentText(v[0]);
             dialog->pulseEntry()->freqUnitComboBox->setCurrentText(v[1]);
+            if (v.size() > 5)
+                QCOMPARE(ui->mainLineEdit->text() + '|' + ui->subLineEdit->text(),
+                         v[4] + '|' + v[5]);
+            if (v.size() > 3 && !v[2].isEmpty())
+                act("main:" + v[2]), act("sub:" + v[3]);
         } else if (action == "main" || action == "sub") {
             (action == "main" ? ui->mainLineEdit : ui->subLineEdit)->setText(value);
         } else if (action == "port") {
@@ -91,7 +93,6 @@ private:
             ui->lineEdit->setText(value);
         }
     }
-    QString fields() const { return ui->mainLineEdit->text() + '|' + ui->subLineEdit->text(); }
     // The warnings of pressing OK; `steps` counts the undo steps it recorded.
     QString pressOk()
     {
@@ -226,7 +227,7 @@ void TestEditInputDialog::levels_data()
     QTest::newRow("IN-USER to a level port") << osc + "port:IN-CH3||bUser=false bHigh=false Vth=1720|1|76/2=1720 6b/1&8=8 88/4=0";
     QTest::newRow("controlled IN-USER to a level port") << "IN-USER||port:IN-CH3||bUserControl=true|1|6c/2=8";
     // Refused, then mended and confirmed, or cancelled: what the user chose is what is stored.
-    const QString refusedName = "|IN-USER~" + nameRule;
+    const QString refusedName = "|IN-USER~A name can consist only of the following characters:\nalphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)";
     const QString inKHz = "IN-USER|MainCnt=100nsec SubCnt=900nsec Disp=KHz|";
     const QString tooSlow = "f:Duty,KHz,10,0.0001,10,1000";
     QTest::newRow("name refused in frequency entry") << osc + "f:True Width,KHz,,,100,1000;name:Ch 1" + refusedName + "|MainCnt=100nsec SubCnt=900nsec Disp=KHz|1|88/4=100|name:Clock";
@@ -268,15 +269,14 @@ void TestEditInputDialog::levels()
     const QString port = f[0].section('/', 0, 0), copied = f[0].section('/', 1);
     const bool output = f[0].startsWith("OUT");
     DesignKit kit(*bench->data, 1);
-    BlockItem *copy = nullptr;
-    if (!copied.isEmpty()) {
-        const QString channel = copied.section('=', 0, 0), settings = copied.section('=', 1);
-        copy = output ? kit.output(channel.right(1).toInt(), nullptr, settings)
+    const auto make = [&](const QString &channel, const QString &settings, BlockItem *from) {
+        return output ? kit.output(channel.right(1).toInt(), from, settings)
                       : kit.input(channel, settings);
-    }
+    };
+    const QString channel = copied.section('=', 0, 0), shared = copied.section('=', 1);
+    BlockItem *copy = copied.isEmpty() ? nullptr : make(channel, shared, nullptr);
     kit.setSheet(0);
-    BlockItem *block = output ? kit.output(port.right(1).toInt(), kit.input("IN-CH0"), f[1])
-                              : kit.input(port, f[1]);
+    BlockItem *block = make(port, f[1], output ? kit.input("IN-CH0") : nullptr);
     kit.input("IN-CH1")->setUserName("Stop");
     open(block);
     const QStringList todo = f[2].split(';');
@@ -288,14 +288,11 @@ void TestEditInputDialog::levels()
         QVERIFY(ui->input->isHidden() && ui->userControl->isHidden() && ui->oscillator->isHidden());
         QCOMPARE(dialog->maximumSize(), QSize(200, 120));
     }
-    act(frequency ? "f:" + v[0] + ',' + v[1] : todo[0]);
-    if (frequency) {
-        QCOMPARE(fields(), v[4] + '|' + v[5]);
-        if (!v[2].isEmpty())
-            act("main:" + v[2]), act("sub:" + v[3]);
-    }
-    for (const QString &step : todo.mid(1))
+    QString movedTo = port;
+    for (const QString &step : todo) {
         act(step);
+        movedTo = step.startsWith("port:") ? step.mid(5) : movedTo;
+    }
     const int before = bench->host.snapshots;
     QCOMPARE(pressOk(), QString(f[3]).replace('~', '|'));
     if (pulse && !f[3].isEmpty()) // after a warning: back where the check began
@@ -312,13 +309,9 @@ void TestEditInputDialog::levels()
              f[4].isEmpty() ? f[1] : f[4]);
     if (action != "name" && action != "port" && f[4].isEmpty())
         QCOMPARE(block->displayName(), port);
-    const QStringList moves = todo.filter(QRegularExpression("^port:"));
-    if (!moves.isEmpty())
-        QCOMPARE(block->name(), moves.last().mid(5));
+    QCOMPARE(block->name(), movedTo);
     if (copy) // as stored when it is of the block's channel now
-        QCOMPARE(copy->params(), copied.startsWith(block->name() + '=') && !f[4].isEmpty()
-                                     ? f[4]
-                                     : copied.section('=', 1));
+        QCOMPARE(copy->params(), channel == block->name() && !f[4].isEmpty() ? f[4] : shared);
     QCOMPARE(bench->host.snapshots - before, f[5].toInt());
     const bool accepted = retried ? f[7] != "cancel" : f[3].isEmpty();
     QCOMPARE(dialog->result(), int(accepted ? QDialog::Accepted : QDialog::Rejected));

@@ -149,12 +149,9 @@ void TestLogicDialog::netNames()
         bench.in1->setUserName(c.nameB);
         bench.open(c.start);
         bench.showNets(nets);
-        for (const QString &name : c.buttons) {
-            if (name.startsWith("type:"))
-                QTest::keyClicks(QApplication::focusWidget(), name.mid(5));
-            else
-                QTest::mouseClick(bench.button(name), Qt::LeftButton);
-        }
+        for (const QString &name : c.buttons)
+            name.startsWith("type:") ? QTest::keyClicks(QApplication::focusWidget(), name.mid(5))
+                                     : QTest::mouseClick(bench.button(name), Qt::LeftButton);
         QCOMPARE(bench.text(), nets ? c.inNets : c.inPorts);
         bench.showNets(false);
         QCOMPARE(bench.text(), c.inPorts);

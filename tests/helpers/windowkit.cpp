@@ -54,85 +54,66 @@ int WindowKit::blockCount(ProgramData *design)
            design->sinkBlocks.size() + design->labelBlocks.size();
 }
 
+QVector<BlockItem *> WindowKit::blocks(ProgramData *design)
+{
+    return design->inputBlocks + design->preLogicBlocks + design->functionBlocks +
+           design->postLogicBlocks + design->sinkBlocks + design->labelBlocks;
+}
+
 QString WindowKit::picturesMismatch(MainWindow *window)
 {
-    ProgramData *design = window->design();
-    QVector<BlockItem *> blocks;
-    for (const QVector<BlockItem *> *list :
-         {&design->inputBlocks, &design->preLogicBlocks, &design->functionBlocks,
-          &design->postLogicBlocks, &design->sinkBlocks, &design->labelBlocks})
-        blocks += *list;
     QStringList faults;
     for (int i = 0; i < window->sheetCount(); ++i) {
-        ProgramWidget *sheet = window->sheetAt(i);
         // What the user sees: block pictures not closed (the header labels are named).
+        ProgramWidget *sheet = window->sheetAt(i);
         QSet<QLabel *> shown;
         for (QLabel *label : sheet->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
             if (label->objectName().isEmpty() && label != sheet->statusLine() && !label->isHidden())
                 shown.insert(label);
-        for (BlockItem *block : qAsConst(blocks)) {
+        for (BlockItem *block : blocks(window->design())) {
             if (block->sheet() != i)
                 continue;
             QLabel *label = block->owner();
-            const QString where = QStringLiteral("sheet %1 %2 at %3,%4")
-                                      .arg(i)
-                                      .arg(block->name())
-                                      .arg(block->pos().x())
-                                      .arg(block->pos().y());
+            const QString where = QStringLiteral("sheet %1 %2: ").arg(i).arg(block->name());
             if (!shown.remove(label))
-                faults << where + QStringLiteral(": no picture");
+                faults << where + "no picture";
             else if (label->pos() != block->pos() || !label->pixmap() ||
                      label->pixmap()->toImage() != block->pixmap().toImage())
-                faults << where + QStringLiteral(": picture elsewhere or of another block");
+                faults << where + "picture elsewhere or of another block";
         }
         for (QLabel *stale : qAsConst(shown))
-            faults << QStringLiteral("sheet %1: a picture at %2,%3 of no block (%4 actions)")
-                          .arg(i)
-                          .arg(stale->x())
-                          .arg(stale->y())
-                          .arg(stale->actions().size());
+            faults << QString::asprintf("sheet %d: a picture at %d,%d of no block", i, stale->x(),
+                                        stale->y());
     }
-    return faults.join(QLatin1Char('\n'));
+    return faults.join('\n');
 }
 
 QString WindowKit::wiresMismatch(MainWindow *window)
 {
-    auto text = [](const QLine &line) {
-        return QStringLiteral("%1,%2-%3,%4")
-            .arg(line.x1())
-            .arg(line.y1())
-            .arg(line.x2())
-            .arg(line.y2());
+    const auto text = [](const QLine &l) {
+        return QString::asprintf("%d,%d-%d,%d", l.x1(), l.y1(), l.x2(), l.y2());
     };
-    ProgramData *design = window->design();
-    QStringList expected;
-    for (const QVector<BlockItem *> *list :
-         {&design->preLogicBlocks, &design->functionBlocks, &design->postLogicBlocks,
-          &design->sinkBlocks, &design->labelBlocks})
-        for (BlockItem *block : *list)
-            if (block->sheet() == window->currentSheet())
-                for (const QLine &line : block->inputLines())
-                    expected << text(line);
-    QStringList drawn;
-    for (const auto &entry : window->sheetAt(window->currentSheet())->cachedLines())
+    ProgramWidget *sheet = window->sheetAt(window->currentSheet());
+    QStringList expected, drawn;
+    for (BlockItem *block : blocks(window->design()))
+        if (block->sheet() == window->currentSheet())
+            for (const QLine &line : block->inputLines())
+                expected << text(line);
+    for (const auto &entry : sheet->cachedLines())
         drawn << text(entry.first);
     expected.sort();
     drawn.sort();
     if (expected != drawn)
-        return QStringLiteral("drawn %1\nwanted %2").arg(drawn.join(' '), expected.join(' '));
+        return "drawn " + drawn.join(' ') + "\nwanted " + expected.join(' ');
     // Stale pixels: only the parts of the sheet repainted since the rebuild are up to date.
-    ProgramWidget *sheet = window->sheetAt(window->currentSheet());
     const QRect visible = sheet->visibleRegion().boundingRect();
     const QPoint at = sheet->mapTo(window, visible.topLeft());
-    const QImage screen =
-        window->screen()
-            ->grabWindow(window->winId(), at.x(), at.y(), visible.width(), visible.height())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    const QImage fresh = sheet->grab(visible).toImage().convertToFormat(QImage::Format_RGB32);
-    if (screen != fresh)
-        return QStringLiteral("the sheet on screen is not as painted afresh");
-    return QString();
+    const QPixmap screen = window->screen()->grabWindow(window->winId(), at.x(), at.y(),
+                                                        visible.width(), visible.height());
+    return screen.toImage().convertToFormat(QImage::Format_RGB32) ==
+                   sheet->grab(visible).toImage().convertToFormat(QImage::Format_RGB32)
+               ? QString()
+               : "the sheet on screen is not as painted afresh";
 }
 
 BlockItem *WindowKit::find(const QVector<BlockItem *> &list, const QString &name, int sheet)

@@ -35,11 +35,11 @@ public:
                                const QByteArray &root = "<Zivra3 addr=\"127.0.0.1\">");
 
     static int blockCount(ProgramData *design);
-    // Empty when every sheet shows exactly the pictures of the blocks the document holds on
-    // it, one for one, at their places; otherwise what differs.
+    static QVector<BlockItem *> blocks(ProgramData *design);
+    // What differs from each sheet showing exactly its blocks' pictures, at their places.
     static QString picturesMismatch(MainWindow *window);
-    // Empty when the current sheet's last paint drew exactly the wires of the document's
-    // blocks on it and the window on screen shows the sheet as a fresh paint would.
+    // What differs from the current sheet's last paint drawing exactly its blocks' wires and
+    // the window showing the sheet as a fresh paint would.
     static QString wiresMismatch(MainWindow *window);
     static BlockItem *find(const QVector<BlockItem *> &list, const QString &name, int sheet);
     // The palette's remaining count of a kind.

@@ -100,8 +100,8 @@ struct FolderCase {
 struct OpenCase {
     QString window, title;
     int column, cap;
-    bool byEdit;  // else by a double click
-    int rowsDown; // the block first moved down so many rows
+    bool byEdit;      // else by a double click
+    int rowsDown = 0; // the block first moved down so many rows
 };
 
 } // namespace
@@ -327,17 +327,16 @@ void TestBlockDialogs::counterRename()
 void TestBlockDialogs::editOpens_data()
 {
     const Table<OpenCase> add("c");
-    add("delay by Edit",
-        {"EditDlyFncDialog", "DlyFnc0", ProgramWidget::FunctionColumn, 400, true, 0});
+    add("delay by Edit", {"EditDlyFncDialog", "DlyFnc0", ProgramWidget::FunctionColumn, 400, true});
     add("delay low on the sheet",
         {"EditDlyFncDialog", "DlyFnc0", ProgramWidget::FunctionColumn, 400, true, 9});
     add("counter by double click",
-        {"EditMsrCntDialog", "MsrCnt0", ProgramWidget::OutputColumn, 300, false, 0});
+        {"EditMsrCntDialog", "MsrCnt0", ProgramWidget::OutputColumn, 300, false});
     add("counter low on the sheet",
         {"EditMsrCntDialog", "MsrCnt0", ProgramWidget::OutputColumn, 300, true, 6});
-    add("logic by Edit", {"QScrollArea", "PreLgc0", ProgramWidget::PreLogicColumn, 0, true, 0});
+    add("logic by Edit", {"QScrollArea", "PreLgc0", ProgramWidget::PreLogicColumn, 0, true});
     add("PostLogic by double click",
-        {"QScrollArea", "PstLgc0", ProgramWidget::PostLogicColumn, 0, false, 0});
+        {"QScrollArea", "PstLgc0", ProgramWidget::PostLogicColumn, 0, false});
 }
 
 void TestBlockDialogs::editOpens()

@@ -194,8 +194,7 @@ void TestBlockDialogs::counterModes_data()
     add("mode beyond the lists",
         {"Mode=99 Unit=sec FileSave=0 PATH=a", "sec", "a", "MsrCnt3", 0, 0, 0, false});
     add("negative mode", {"Mode=-1 FileSave=0", "nsec", "log", "MsrCnt3", 0, 0, 0, false});
-    add("mode 8 in the low byte",
-        {"Mode=264 FileSave=0", "nsec", "log", "MsrCnt3", 0, 0, 0, false});
+    add("low byte mode 8", {"Mode=264 FileSave=0", "nsec", "log", "MsrCnt3", 0, 0, 0, false});
     add("mode 16", {"Mode=16 Unit=usec FileSave=0", "usec", "log", "MsrCnt3", 0, 0, 0, false});
     add("unit in the file flag", {"Mode=2 FileSave=usec PATH=", "usec", "log", "", 2, 0, -1, true});
     add("no file flag", {"Mode=4", "nsec", "log", "", 0, 1, -1, true});

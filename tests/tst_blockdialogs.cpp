@@ -100,8 +100,8 @@ struct FolderCase {
 struct OpenCase {
     QString window, title;
     int column, cap;
-    bool byEdit;  // else by a double click
-    int rowsDown; // the block first moved down so many rows
+    bool byEdit;      // else by a double click
+    int rowsDown = 0; // the block first moved down so many rows
 };
 
 } // namespace
@@ -194,8 +194,7 @@ void TestBlockDialogs::counterModes_data()
     add("mode beyond the lists",
         {"Mode=99 Unit=sec FileSave=0 PATH=a", "sec", "a", "MsrCnt3", 0, 0, 0, false});
     add("negative mode", {"Mode=-1 FileSave=0", "nsec", "log", "MsrCnt3", 0, 0, 0, false});
-    add("mode 8 in the low byte",
-        {"Mode=264 FileSave=0", "nsec", "log", "MsrCnt3", 0, 0, 0, false});
+    add("low byte mode 8", {"Mode=264 FileSave=0", "nsec", "log", "MsrCnt3", 0, 0, 0, false});
     add("mode 16", {"Mode=16 Unit=usec FileSave=0", "usec", "log", "MsrCnt3", 0, 0, 0, false});
     add("unit in the file flag", {"Mode=2 FileSave=usec PATH=", "usec", "log", "", 2, 0, -1, true});
     add("no file flag", {"Mode=4", "nsec", "log", "", 0, 1, -1, true});
@@ -327,17 +326,16 @@ void TestBlockDialogs::counterRename()
 void TestBlockDialogs::editOpens_data()
 {
     const Table<OpenCase> add("c");
-    add("delay by Edit",
-        {"EditDlyFncDialog", "DlyFnc0", ProgramWidget::FunctionColumn, 400, true, 0});
+    add("delay by Edit", {"EditDlyFncDialog", "DlyFnc0", ProgramWidget::FunctionColumn, 400, true});
     add("delay low on the sheet",
         {"EditDlyFncDialog", "DlyFnc0", ProgramWidget::FunctionColumn, 400, true, 9});
     add("counter by double click",
-        {"EditMsrCntDialog", "MsrCnt0", ProgramWidget::OutputColumn, 300, false, 0});
+        {"EditMsrCntDialog", "MsrCnt0", ProgramWidget::OutputColumn, 300, false});
     add("counter low on the sheet",
         {"EditMsrCntDialog", "MsrCnt0", ProgramWidget::OutputColumn, 300, true, 6});
-    add("logic by Edit", {"QScrollArea", "PreLgc0", ProgramWidget::PreLogicColumn, 0, true, 0});
+    add("logic by Edit", {"QScrollArea", "PreLgc0", ProgramWidget::PreLogicColumn, 0, true});
     add("PostLogic by double click",
-        {"QScrollArea", "PstLgc0", ProgramWidget::PostLogicColumn, 0, false, 0});
+        {"QScrollArea", "PstLgc0", ProgramWidget::PostLogicColumn, 0, false});
 }
 
 void TestBlockDialogs::editOpens()

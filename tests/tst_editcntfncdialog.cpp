@@ -83,13 +83,6 @@ private:
         return bench->warnings.join("\n--\n");
     }
     QString fields() const { return ui->mainLineEdit->text() + '|' + ui->subLineEdit->text(); }
-    // The mode the module gets for the block: the only counter, counter unit 0.
-    int compiledMode() const
-    {
-        MemoryModule module;
-        bench->data->download(&module);
-        return module.read(0x0008, 1).at(0);
-    }
 
     std::unique_ptr<SheetBench> bench;
     std::unique_ptr<EditCntFncDialog> dialog;
@@ -130,18 +123,17 @@ void TestEditCntFncDialog::shown()
     QFETCH(QString, spec);
     const QStringList f = spec.split('|');
     open(f[0]);
-    // The module gets the mode the dialog opens with.
-    QCOMPARE(compiledMode(), ui->modeComboBox->currentIndex());
+    MemoryModule module; // gets the mode the dialog opens with, in the only counter's register
+    bench->data->download(&module);
+    QCOMPARE(int(module.read(0x0008, 1).at(0)), ui->modeComboBox->currentIndex());
     for (const QString &step : f[1].split(',', Qt::SkipEmptyParts)) {
-        bool isMode = false;
-        const int mode = step.toInt(&isMode);
-        if (isMode)
-            ui->modeComboBox->setCurrentIndex(mode);
-        else if (step == "F" || step == "W")
+        if (step == "F" || step == "W")
             QTest::mouseClick(step == "F" ? ui->radioButtonFrequency : ui->radioButtonPulseWidth,
                               Qt::LeftButton);
         else if (step.startsWith("s="))
             ui->subLineEdit->setText(step.mid(2));
+        else if (step[0].isDigit())
+            ui->modeComboBox->setCurrentIndex(step.toInt());
         else
             entry->freqUnitComboBox->setCurrentText(step);
     }
@@ -278,8 +270,7 @@ void TestEditCntFncDialog::frequency()
     const bool trip = f[7] != "-";
     open(f[0]);
     QTest::mouseClick(ui->radioButtonFrequency, Qt::LeftButton);
-    if (f[1].contains('>'))
-        ui->mainComboBox->setCurrentText(f[1].section('>', 0, 0));
+    ui->mainComboBox->setCurrentText(f[1].section('>', 0, -2)); // none without a '>'
     entry->typeComboBox->setCurrentText(f[1].section('>', -1));
     entry->freqUnitComboBox->setCurrentText(f[2]);
     QCOMPARE(fields(), f[3] + '|' + f[4]);

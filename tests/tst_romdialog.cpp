@@ -314,10 +314,9 @@ void TestRomDialog::restoreOfModifiedDocument()
 void TestRomDialog::listStaysInView_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::addColumn<QList<int>>("rows"); // clicked in turn: a comment, or a page's check box
-    QTest::newRow("save") << int(RomDialog::Save) << QList<int>{12, 3, 15};
-    QTest::newRow("restore") << int(RomDialog::Restore) << QList<int>{12, 3, 15};
-    QTest::newRow("boot page") << int(RomDialog::BootPage) << QList<int>{6, 3, 15};
+    QTest::newRow("save") << int(RomDialog::Save);
+    QTest::newRow("restore") << int(RomDialog::Restore);
+    QTest::newRow("boot page") << int(RomDialog::BootPage);
 }
 
 // Clicked with the mouse, the list never scrolls sideways: every page number and check box stays
@@ -325,14 +324,12 @@ void TestRomDialog::listStaysInView_data()
 void TestRomDialog::listStaysInView()
 {
     QFETCH(int, mode);
-    QFETCH(QList<int>, rows);
     Fixture f(mode, 4);
     f.dialog.show();
-    f.dialog.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&f.dialog));
+    QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
     QTableWidget *t = f.table();
     const bool boxes = mode == RomDialog::BootPage;
-    for (int row : rows) {
+    for (int row : {12, 3, 15}) { // a comment, or a page's check box
         if (boxes)
             QTest::mouseClick(f.box(row), Qt::LeftButton, {}, QPoint(8, 10));
         else

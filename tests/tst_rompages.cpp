@@ -62,6 +62,7 @@ private slots:
     void sync();
     void syncRefusals_data();
     void syncRefusals();
+    void cancelLeavesThePageOrStoresBoth_data();
     void cancelLeavesThePageOrStoresBoth();
     void clusterWaitIsBounded();
 
@@ -413,36 +414,44 @@ void TestRomPages::syncRefusals()
     QCOMPARE(requestText(emulator->requestLog().last()), QStringLiteral("R 0x8008"));
 }
 
+void TestRomPages::cancelLeavesThePageOrStoresBoth_data()
+{
+    QTest::addColumn<bool>("finished"); // the module reports the page as stored all the same
+    QTest::newRow("page kept") << false;
+    QTest::newRow("page stored") << true;
+}
+
 // A cancel during a page save aborts the module's command. The page then stays as it was and
 // nothing is left to read, unless the module reports the page as stored all the same: then the
 // file follows, through cluster waits that wait for idle.
 void TestRomPages::cancelLeavesThePageOrStoresBoth()
 {
+    QFETCH(bool, finished);
     save(1, document(3000, 1)); // another page's file, which must survive
+    emulator->setBusyPolls(1000, 2);
+    emulator->setPageState(finished ? 6 : 0x81);
+    emulator->clearLog();
     const QByteArray doc = document(5000, 7);
-    for (const bool finished : {false, true}) {
-        emulator->setBusyPolls(1000, 2);
-        emulator->setPageState(finished ? 6 : 0x81);
-        emulator->clearLog();
-        current = worker();
-        *current->romFileIn(6) = doc;
-        current->setRomCommand(0x8056, 0x4000);
-        WorkerProbe probe(current.get());
-        connect(current.get(), SIGNAL(setProgress(int)), current.get(), SLOT(cancel()));
-        QVERIFY(probe.run());
-        QCOMPARE(probe.errorText,
-                 finished ? QString()
-                          : QStringLiteral("Save to ROM cancelled: ROM page 6 keeps its previous "
-                                           "register image and design."));
-        const QStringList trace = foldedTrace(emulator->requestLog());
-        const int aborted = trace.indexOf("W 0x8000 ff");
-        QVERIFY(aborted > trace.indexOf("W 0x8056 ff"));
-        QCOMPARE(trace.value(aborted + 2), QStringLiteral("R 0x8008"));
-        QCOMPARE(trace.contains("W 0x8104 ff"), finished);
-        emulator->setBusyPolls(0, 0);
-        restore(6);
-        QCOMPARE(restored, finished ? doc : QByteArray());
-    }
+    current = worker();
+    *current->romFileIn(6) = doc;
+    current->setRomCommand(0x8056, 0x4000);
+    WorkerProbe probe(current.get());
+    connect(current.get(), SIGNAL(setProgress(int)), current.get(), SLOT(cancel()));
+    QVERIFY(probe.run());
+    QCOMPARE(probe.errorText, finished
+                                  ? QString()
+                                  : QStringLiteral("Save to ROM cancelled: ROM page 6 keeps its "
+                                                   "previous register image and design."));
+
+    const QStringList trace = foldedTrace(emulator->requestLog());
+    const int aborted = trace.indexOf("W 0x8000 ff");
+    QVERIFY(aborted > trace.indexOf("W 0x8056 ff"));
+    QCOMPARE(trace.value(aborted + 2), QStringLiteral("R 0x8008"));
+    QCOMPARE(trace.contains("W 0x8104 ff"), finished);
+
+    emulator->setBusyPolls(0, 0);
+    restore(6);
+    QCOMPARE(restored, finished ? doc : QByteArray());
     restore(1);
     QCOMPARE(restored, document(3000, 1));
 

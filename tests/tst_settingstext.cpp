@@ -40,18 +40,12 @@ void TestSettingsText::valueReader_data()
     QTest::newRow("last token") << "Mode=3 Unit=kHz"
                                 << "Unit"
                                 << "kHz" << false;
-    QTest::newRow("path with blanks to the end") << "Mode=1 PATH=C:/my logs/a b"
-                                                 << "PATH"
-                                                 << "C:/my logs/a b" << false;
-    QTest::newRow("empty path") << "Mode=1 PATH="
-                                << "PATH"
-                                << "" << false;
-    QTest::newRow("key inside the path") << "Mode=1 FileSave=true PATH=/d/Unit=usec x"
-                                         << "Unit"
-                                         << "" << true;
-    QTest::newRow("key before the path") << "Mode=1 Unit=sec PATH=/d/Unit=usec"
-                                         << "Unit"
-                                         << "sec" << false;
+    // clang-format off
+    QTest::newRow("path with blanks to the end") << "Mode=1 PATH=C:/my logs/a b" << "PATH" << "C:/my logs/a b" << false;
+    QTest::newRow("empty path") << "Mode=1 PATH=" << "PATH" << "" << false;
+    QTest::newRow("key inside the path") << "Mode=1 FileSave=true PATH=/d/Unit=usec x" << "Unit" << "" << true;
+    QTest::newRow("key before the path") << "Mode=1 Unit=sec PATH=/d/Unit=usec" << "Unit" << "sec" << false;
+    // clang-format on
     QTest::newRow("absent key") << "Mode=3"
                                 << "Unit"
                                 << "" << true;

@@ -312,9 +312,10 @@ QVector<QLine> BlockItem::inputLines()
     return lines;
 }
 
-// A value ends at the next blank, except PATH's: a folder may hold blanks, and the dialog always
-// writes it as the last item, so it runs to the end of the text. The other keys are looked for
-// only before it, so that a folder name never supplies their values.
+// A value ends at the next blank, except PATH's: a folder may hold blanks. This program writes
+// it last, but a text written elsewhere may go on after it, so it ends at the next of the other
+// keys of a counter text. Keys are not looked for inside it, so that a folder name never
+// supplies their values.
 void BlockItem::param(QString &value, const QString &key)
 {
     value = QString();
@@ -322,13 +323,24 @@ void BlockItem::param(QString &value, const QString &key)
         return;
     const QLatin1String pathKey("PATH=");
     const int pathAt = m_params.indexOf(pathKey);
+    const int pathStart = pathAt + pathKey.size();
+    int pathEnd = m_params.size();
+    if (pathAt >= 0) {
+        for (const char *next : {" Mode=", " Unit=", " FileSave="}) {
+            const int at = m_params.indexOf(QLatin1String(next), pathStart);
+            if (at >= 0)
+                pathEnd = qMin(pathEnd, at);
+        }
+    }
     if (key == QLatin1String("PATH")) {
         if (pathAt >= 0)
-            value = m_params.mid(pathAt + pathKey.size());
+            value = m_params.mid(pathStart, pathEnd - pathStart);
         return;
     }
-    const int at =
-        m_params.leftRef(pathAt < 0 ? m_params.size() : pathAt).indexOf(key + QLatin1Char('='));
+    const QString token = key + QLatin1Char('=');
+    int at = m_params.leftRef(pathAt < 0 ? m_params.size() : pathAt).indexOf(token);
+    if (at < 0 && pathAt >= 0)
+        at = m_params.indexOf(token, pathEnd);
     if (at < 0)
         return;
     const int start = m_params.indexOf(QLatin1Char('='), at) + 1;

@@ -12,6 +12,24 @@
 #include <QPushButton>
 #include <QTime>
 
+namespace {
+
+// Shown from its first digit: a text longer than its field keeps its magnitude in view.
+void showText(QLineEdit *field, const QString &text)
+{
+    field->setText(text);
+    field->setCursorPosition(0);
+}
+
+// Wide enough for `widest` beside the frame, the inner margins and the cursor.
+void fitText(QLineEdit *field, const QString &widest)
+{
+    const int chrome = 12;
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(widest) + chrome);
+}
+
+} // namespace
+
 MsrCntWidget::MsrCntWidget(const MsrCntConfig &config, MainWindow *parent)
     : QDialog(parent), ui(new Ui::MsrCntWidget)
 {
@@ -41,6 +59,15 @@ MsrCntWidget::MsrCntWidget(const MsrCntConfig &config, MainWindow *parent)
     startButton[1] = ui->startButton1;
     startButton[2] = ui->startButton2;
     startButton[3] = ui->startButton3;
+    // Each field holds its widest text for values up to 10^6 of the unit: the sum in seconds has
+    // nine decimals.
+    const QString widestValue = QStringLiteral("0000000.000000000 sec");
+    for (int n = 0; n < channels; ++n) {
+        fitText(numberEdit[n], QStringLiteral("0.00000e+00"));
+        fitText(timeEdit[n], QStringLiteral(" 00:00:00 "));
+        fitText(valueEdit[n], widestValue);
+        fitText(integrationEdit[n], widestValue);
+    }
 
     connect(ui->startButton0, SIGNAL(clicked()), this, SLOT(msr0Clicked()));
     connect(ui->startButton1, SIGNAL(clicked()), this, SLOT(msr1Clicked()));
@@ -186,11 +213,11 @@ void MsrCntWidget::updateData(int n, QString text, quint64 records, double s)
     if (!from || from == streamThread)
         setStatus(QStringLiteral("Received"));
     count[n] += double(records);
-    numberEdit[n]->setText(QString::number(count[n], 'g', 6));
+    showText(numberEdit[n], QString::number(count[n], 'g', 6));
     sum[n] += s;
     const QString blank = QStringLiteral(" ");
-    integrationEdit[n]->setText(QString::number(sum[n], 'f', QVexonThread::unitPrecision(unit[n])) +
-                                blank + unit[n]);
-    valueEdit[n]->setText(text + blank + unit[n]);
-    timeEdit[n]->setText(QTime::currentTime().toString(QStringLiteral(" hh:mm:ss ")));
+    showText(integrationEdit[n],
+             QString::number(sum[n], 'f', QVexonThread::unitPrecision(unit[n])) + blank + unit[n]);
+    showText(valueEdit[n], text + blank + unit[n]);
+    showText(timeEdit[n], QTime::currentTime().toString(QStringLiteral(" hh:mm:ss ")));
 }

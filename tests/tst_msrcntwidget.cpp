@@ -166,6 +166,9 @@ void TestMsrCntWidget::updateData_data()
                           << "12.346 usec";
     QTest::newRow("sec") << "sec" << QList<quint64>({7}) << QList<double>({1.5}) << "7"
                          << "1.500000000 sec";
+    QTest::newRow("a million seconds") << "sec" << QList<quint64>({7}) << QList<double>({1e6})
+                                       << "7"
+                                       << "1000000.000000000 sec";
     QTest::newRow("counting source") << "" << QList<quint64>({10}) << QList<double>({55}) << "10"
                                      << "55 ";
 }
@@ -191,6 +194,15 @@ void TestMsrCntWidget::updateData()
     QCOMPARE(row[3], integration);
     QCOMPARE(row[2], QStringLiteral("42 ") + unit);
     QVERIFY(QRegExp(QStringLiteral(" \\d\\d:\\d\\d:\\d\\d ")).exactMatch(row[1]));
+    // At the window's default size every field shows its whole text, first digit to unit.
+    w.show();
+    w.grab();
+    for (const char *name : {"number%1", "updateLineEdit%1", "msrCnt%1LineEdit", "integration%1"}) {
+        QLineEdit *shown = field(w, name, 1);
+        const int middle = shown->height() / 2;
+        QCOMPARE(shown->cursorPositionAt(QPoint(0, middle)), 0);
+        QCOMPARE(shown->cursorPositionAt(QPoint(shown->width() - 1, middle)), shown->text().size());
+    }
     QCOMPARE(rowTexts(w, 0), QStringList({"", "", "", ""}));
 }
 

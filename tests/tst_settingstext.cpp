@@ -45,6 +45,8 @@ void TestSettingsText::valueReader_data()
     QTest::newRow("empty path") << "Mode=1 PATH=" << "PATH" << "" << false;
     QTest::newRow("key inside the path") << "Mode=1 FileSave=true PATH=/d/Unit=usec x" << "Unit" << "" << true;
     QTest::newRow("key before the path") << "Mode=1 Unit=sec PATH=/d/Unit=usec" << "Unit" << "sec" << false;
+    QTest::newRow("path ends at the next key") << "Mode=5 PATH=/data/my logs Unit=usec FileSave=true" << "PATH" << "/data/my logs" << false;
+    QTest::newRow("key after the path") << "Mode=5 PATH=/data/logs Unit=usec FileSave=true" << "FileSave" << "true" << false;
     // clang-format on
     QTest::newRow("absent key") << "Mode=3"
                                 << "Unit"

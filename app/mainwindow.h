@@ -243,7 +243,8 @@ private:
     bool startModuleThread();
     bool takeFinishedThread();
     bool reportError();
-    bool nextStepGoesOn(bool ok);
+    void reportCancel(const QString &outcome);
+    bool nextStepGoesOn(bool ok, const QString &operation);
     void setModuleActionsEnabled(bool enabled);
     void openProgressDialog(const QString &label, int maximum);
     void finishProgressDialog();
@@ -338,8 +339,8 @@ private:
     // the page's data arrive.
     QString romPageName;
     QByteArray romFile;
-    // The page of the save or restore running (-1: none), and the design it read, which the
-    // editor takes once the operation has ended uncancelled.
+    // The page of the save or restore running, or the boot page being chosen (-1: none), and the
+    // design a restore read, which the editor takes once the operation has ended uncancelled.
     int transferPage = -1;
     QByteArray pageDocument;
     QString pageDocumentName;

@@ -163,10 +163,23 @@ bool MainWindow::reportError()
     return true;
 }
 
-bool MainWindow::nextStepGoesOn(bool ok)
+// After a Cancel one message says what the module was left with; the worker's own text (an
+// abort, or a failure the Cancel cut short) says less.
+void MainWindow::reportCancel(const QString &outcome)
+{
+    errorText = QString();
+    ModalHooks::warning(this, tr("Zivra"), outcome);
+}
+
+// A Cancel that came after the check's last reply, before this slot ran, ends the operation too.
+bool MainWindow::nextStepGoesOn(bool ok, const QString &operation)
 {
     if (!takeFinishedThread())
         return false;
+    if (cancelRequested()) {
+        reportCancel(tr("%1 cancelled: nothing was written to the module.").arg(operation));
+        return false;
+    }
     return !reportError() && ok;
 }
 
@@ -293,7 +306,7 @@ void MainWindow::on_action_Download_triggered()
 
 void MainWindow::download(bool ok)
 {
-    if (!nextStepGoesOn(ok))
+    if (!nextStepGoesOn(ok, tr("Download")))
         return;
     if (!isWritable(fpgaInfo)) {
         ModalHooks::warning(this, tr("Zivra"), tr("The Register is write-protected."));
@@ -319,9 +332,17 @@ void MainWindow::downloadStopped(bool ok)
     // The module holds parts of this design: no snapshot is what it runs.
     if (partly)
         forgetDownload();
-    reportError();
-    if (ok)
-        afterDownload();
+    if (cancelRequested() && !ok)
+        reportCancel(partly ? tr("Download cancelled: the module holds part of the design.")
+                            : tr("Download cancelled: nothing was written to the module."));
+    else
+        reportError();
+    if (!ok)
+        return;
+    afterDownload();
+    if (cancelRequested())
+        DialogHooks::information(this, tr("Zivra"),
+                                 tr("Cancel came too late: the module holds the whole design."));
 }
 
 void MainWindow::forgetDownload()
@@ -342,7 +363,7 @@ void MainWindow::on_action_Verify_triggered()
 
 void MainWindow::Verify(bool ok)
 {
-    if (!nextStepGoesOn(ok))
+    if (!nextStepGoesOn(ok, tr("Verify")))
         return;
     if (!isWritable(fpgaInfo)) {
         ModalHooks::warning(this, tr("Zivra"), tr("The Register is write-protected."));
@@ -388,7 +409,7 @@ void MainWindow::on_action_Write_Protect_triggered()
 
 void MainWindow::execProtect(bool ok)
 {
-    if (!nextStepGoesOn(ok))
+    if (!nextStepGoesOn(ok, tr("Write Protect")))
         return;
     if (!isSupported(fpgaInfo)) {
         ModalHooks::warning(this, tr("Zivra"),

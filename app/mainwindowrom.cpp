@@ -69,9 +69,10 @@ void MainWindow::startRomOperation()
 
 void MainWindow::execROM(bool ok)
 {
-    if (!takeFinishedThread())
-        return;
-    if (reportError() || !ok)
+    const QString operation = romMode == RomDialog::Save      ? tr("Save to ROM")
+                              : romMode == RomDialog::Restore ? tr("Restore from ROM")
+                                                              : tr("Change Boot ROM Page");
+    if (!nextStepGoesOn(ok, operation))
         return;
     if (!isSupported(fpgaInfo)) {
         ModalHooks::warning(this, tr("Zivra"),
@@ -109,7 +110,7 @@ void MainWindow::romTransfer(const QByteArray &entry, int bootPage, int page)
     connect(thread, SIGNAL(setProgress(int)), this, SLOT(setProgress(int)));
     connect(thread, SIGNAL(setXml(QByteArray *, QString)), this,
             SLOT(setXml(QByteArray *, QString)));
-    transferPage = romMode == RomDialog::BootPage ? -1 : page;
+    transferPage = romMode == RomDialog::BootPage ? bootPage : page;
     pageDocumentArrived = false;
 
     if (romMode == RomDialog::BootPage) {
@@ -167,8 +168,7 @@ bool MainWindow::takePageDocument(const QString &cancelled)
     QByteArray document;
     document.swap(pageDocument);
     if (cancelRequested()) {
-        if (!reportError())
-            ModalHooks::warning(this, tr("Zivra"), cancelled);
+        reportCancel(cancelled);
         return false;
     }
     const bool loaded = arrived && loadPageDocument(document, pageDocumentName);
@@ -197,16 +197,40 @@ bool MainWindow::loadPageDocument(const QByteArray &document, const QString &nam
 void MainWindow::end(bool ok)
 {
     const bool loaded = udpThread && udpThread->hasLoadedPage();
+    const int sent = udpThread ? udpThread->writesSent() : 0;
+    const bool answered = udpThread && udpThread->writesAnswered() == sent;
     if (!takeFinishedThread())
         return;
     const int page = transferPage;
     transferPage = -1;
     if (page >= 0 && romMode == RomDialog::Restore) {
-        const bool taken =
-            takePageDocument(tr("Restore from ROM cancelled; the editor keeps its design."));
+        const bool taken = takePageDocument(
+            loaded ? tr("Restore from ROM cancelled; the module had already loaded ROM page %1, "
+                        "the editor keeps its design.")
+                         .arg(page)
+                   : tr("Restore from ROM cancelled; the editor keeps its design."));
         // Kept after a cancel or failure, the editor's design is not what the module runs.
         if (loaded && !taken)
             forgetDownload();
+        return;
+    }
+    // The boot page is one write: not sent, answered, or sent without an answer.
+    if (page >= 0 && romMode == RomDialog::BootPage && cancelRequested()) {
+        const int before =
+            fpgaInfo.size() > bootPageIndex ? quint8(fpgaInfo.at(bootPageIndex)) : -1;
+        if (sent == 0) {
+            reportCancel(tr("Change Boot ROM Page cancelled: nothing was written to the module."));
+        } else if (answered) {
+            errorText = QString();
+            DialogHooks::information(
+                this, tr("Zivra"),
+                tr("Cancel came too late: the module boots from ROM page %1.").arg(page));
+        } else {
+            reportCancel(tr("Change Boot ROM Page cancelled before the module confirmed ROM page "
+                            "%1: it boots from ROM page %1 or %2.")
+                             .arg(page)
+                             .arg(before));
+        }
         return;
     }
     if (reportError() || !ok || !cancelRequested() || page < 0)
@@ -256,7 +280,7 @@ void MainWindow::on_action_Clear_ROM_triggered()
 
 void MainWindow::initialize(bool ok)
 {
-    if (!nextStepGoesOn(ok))
+    if (!nextStepGoesOn(ok, tr("Clear ROM")))
         return;
     if (!isSupported(fpgaInfo)) {
         ModalHooks::warning(this, tr("Zivra"),

@@ -151,6 +151,8 @@ void QUdpThread::run()
     resetBytesSent();
     designWritten = false;
     pageLoaded = false;
+    plainWritesSent = 0;
+    plainWritesAnswered = 0;
     if (!hostUsable() || !openSocket()) {
         succeeded = false;
         log = QStringLiteral("REGX: The module address or port is not usable.");
@@ -266,8 +268,11 @@ void QUdpThread::runSync()
 void QUdpThread::runPlainWrites()
 {
     auto sendAll = [this]() {
-        for (int i = 0; i < writes.size(); ++i)
+        for (int i = 0; i < writes.size(); ++i) {
+            ++plainWritesSent;
             sendPendingWrite(i);
+            ++plainWritesAnswered;
+        }
     };
     if (toggleWriteEnable)
         withSettingsWrites(sendAll);

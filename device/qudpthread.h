@@ -55,6 +55,9 @@ public:
     bool hasWrittenDesign() const { return designWritten; }
     // A restore's page command took: the module runs that page's design now.
     bool hasLoadedPage() const { return pageLoaded; }
+    // A run of added writes alone: how many it sent (answered or not), and how many were answered.
+    int writesSent() const { return plainWritesSent; }
+    int writesAnswered() const { return plainWritesAnswered; }
 
     static void append16(QByteArray *bytes, int value);
     static void append32(QByteArray *bytes, int value);
@@ -150,6 +153,8 @@ private:
     bool commandAborted = false;
     bool designWritten = false;
     bool pageLoaded = false;
+    int plainWritesSent = 0;
+    int plainWritesAnswered = 0;
     // How far Clear ROM got, for its report.
     bool directoryCleared = false;
     bool tableCleared = false;

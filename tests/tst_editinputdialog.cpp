@@ -220,6 +220,7 @@ void TestEditInputDialog::levels_data()
     QTest::newRow("back to widths drops Disp") << "IN-USER|MainCnt=100nsec SubCnt=900nsec Disp=Hz|w:,nsec,,nsec||MainCnt=100nsec SubCnt=900nsec|1|88/4=100 8c/4=899";
     QTest::newRow("typed forms unchanged") << "IN-USER|MainCnt=1.690sec SubCnt=1e-06msec|w:,sec,,msec|||0|88/4=1690000000";
     QTest::newRow("unit changed, value kept") << "IN-USER|MainCnt=1.5usec SubCnt=2usec|w:,nsec,,usec||MainCnt=1500nsec SubCnt=2usec|1|88/4=1500";
+    QTest::newRow("same number, other unit") << "IN-USER|MainCnt=5usec SubCnt=2usec|w:5,nsec,2,usec||MainCnt=5nsec SubCnt=2usec|1|88/4=5";
     QTest::newRow("duty below a nanosecond") << osc + "f:Duty,MHz,5,100,10,1|" + width.arg("True Width", "1") + "||0|88/4=100";
     QTest::newRow("true width below a nanosecond") << osc + "f:True Width,MHz,0.5,100,100,1|" + width.arg("True Width", "1") + "||0|88/4=100";
     // A port move brings the group of the new port, with what the block brings along.

@@ -31,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -342,23 +343,33 @@ private slots:
     {
         QTest::addColumn<QByteArray>("action");
         QTest::addColumn<QString>("label");   // of the box held from the check thread on
+        QTest::addColumn<QString>("cancel");  // pressed while "checking" or once the check "ended"
         QTest::addColumn<QString>("warning"); // at the end
-        QTest::newRow("Verify") << QByteArray("action_Verify") << "Verify - REGX Access"
-                                << "^Zivra\\|Verify: The Register data don't match.";
+        const QByteArray download = "action_Download", verify = "action_Verify",
+                         sync = "actionSync";
+        const QString nothing = "^Zivra\\|%1 cancelled: nothing was written to the module.$";
+        const QString kept = "^Zivra\\|Sync cancelled; the editor keeps its design.$";
+        // clang-format off
+        QTest::newRow("Verify") << verify << "Verify - REGX Access" << "" << "^Zivra\\|Verify: The Register data don't match.";
         // What is downloaded is what the design rule check saw.
-        QTest::newRow("Download") << QByteArray("action_Download") << "Download - REGX Access"
-                                  << QString();
+        QTest::newRow("Download") << download << "Download - REGX Access" << "" << QString();
         // The page's design replaces the document shown.
-        QTest::newRow("Sync") << QByteArray("actionSync") << "Sync"
-                              << "^Zivra\\|ROM0: There is no data to be displayed.$";
+        QTest::newRow("Sync") << sync << "Sync" << "" << "^Zivra\\|ROM0: There is no data to be displayed.$";
+        // A Cancel after the check's last reply still ends the operation before its next step.
+        QTest::newRow("Download, Cancel after the check") << download << "Download - REGX Access" << "ended" << nothing.arg("Download");
+        QTest::newRow("Verify, Cancel after the check") << verify << "Verify - REGX Access" << "ended" << nothing.arg("Verify");
+        QTest::newRow("Sync, Cancel while checking") << sync << "Sync" << "checking" << kept;
+        QTest::newRow("Sync, Cancel after the page arrived") << sync << "Sync" << "ended" << kept;
+        // clang-format on
     }
 
     void oneOperationAtATimeAndEditsHeldOff()
     {
         QFETCH(QByteArray, action);
         QFETCH(QString, label);
+        QFETCH(QString, cancel);
         QFETCH(QString, warning);
-        const bool verify = action == "action_Verify";
+        const bool verify = action == "action_Verify" && cancel.isEmpty();
         if (verify)
             answers->buttons.enqueue(QMessageBox::Yes);
         // The check thread's first request and the table reads go unanswered for a while.
@@ -387,10 +398,19 @@ private slots:
         emit stray->closed(true);
         QVERIFY(stray.isNull());
         QCOMPARE(window->moduleThread(), running);
+        if (cancel == "ended") // the slot of the check's end has not run yet
+            while (!running->isFinished())
+                QThread::msleep(1);
+        if (!cancel.isEmpty()) {
+            emulator->clearLog();
+            QTest::mouseClick(window->progress()->findChild<QPushButton *>(), Qt::LeftButton);
+        }
 
         QVERIFY(waitIdle());
+        for (const RequestLogEntry &request : emulator->requestLog())
+            QVERIFY(cancel.isEmpty() || !request.isWrite()); // nothing sent after the Cancel
         QProgressDialog *busy = window->progress();
-        QCOMPARE(busy->labelText(), label);
+        QVERIFY(busy->labelText().startsWith(label));
         QVERIFY(busy->isModal());
         QVERIFY(!busy->isVisible());
         QCOMPARE(answers->questions.size(), verify ? 1 : 0);
@@ -399,7 +419,7 @@ private slots:
 
     void cancelOrClosingStopsTheDownload_data()
     {
-        QTest::addColumn<QString>("end");   // Cancel, failure or the window closed
+        QTest::addColumn<QString>("end");   // Cancel (too late), failure or the window closed
         QTest::addColumn<int>("earlier");   // undo position of a download before; -2 none
         QTest::addColumn<bool>("counting"); // the counter window streams when it starts
         QTest::newRow("Cancel") << "Cancel" << -2 << false;
@@ -407,6 +427,7 @@ private slots:
         QTest::newRow("failure after a download") << "failure" << 0 << false;
         QTest::newRow("failure after a download of the file") << "failure" << -1 << false;
         QTest::newRow("Cancel, counters streaming") << "Cancel" << 0 << true;
+        QTest::newRow("Cancel after the last write") << "late" << 0 << false;
     }
 
     void cancelOrClosingStopsTheDownload()
@@ -415,6 +436,7 @@ private slots:
         QFETCH(int, earlier);
         QFETCH(bool, counting);
         const bool failure = end == QLatin1String("failure");
+        const bool late = end == QLatin1String("late");
         open(counting ? counter : QByteArray(), counting, 0, failure ? 1 : 20);
         QPointer<MsrCntWidget> counters;
         if (earlier > -2) {
@@ -430,8 +452,9 @@ private slots:
             window->recordUndo(); // the design shown is no longer the one downloaded
         }
         // Table writes get no reply: the worker waits until stopped or timed out.
-        emulator->addRule(
-            FaultRule(FaultRule::DropReply, FaultRule::WriteCommand, 0x2000, 0x3FFF, -1));
+        if (!late)
+            emulator->addRule(
+                FaultRule(FaultRule::DropReply, FaultRule::WriteCommand, 0x2000, 0x3FFF, -1));
         emulator->clearLog();
         window->download(true);
         if (counting) {
@@ -442,14 +465,17 @@ private slots:
         QPointer<QUdpThread> worker = window->moduleThread();
         QProgressDialog *dialog = window->progress();
         QVERIFY(worker && dialog && dialog->isVisible());
-        QVERIFY(QTest::qWaitFor(
-            [this]() {
-                for (const RequestLogEntry &request : emulator->requestLog())
-                    if (request.isWrite() && request.address >= 0x2000)
-                        return true;
-                return false;
-            },
-            30000));
+        while (late && !worker->isFinished()) // the end slot has not run yet
+            QThread::msleep(1);
+        if (!late)
+            QVERIFY(QTest::qWaitFor(
+                [this]() {
+                    for (const RequestLogEntry &request : emulator->requestLog())
+                        if (request.isWrite() && request.address >= 0x2000)
+                            return true;
+                    return false;
+                },
+                30000));
         if (end == QLatin1String("close")) {
             window.reset(); // the destructor stops and deletes the worker first
             QVERIFY(worker.isNull());
@@ -459,9 +485,17 @@ private slots:
             QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([this]() { return !window->isModuleBusy(); }, 20000));
         QVERIFY2(warned(failure ? "^Zivra\\|(.|\n)*QRegx: Socket operation timed out$"
-                                : "^Zivra\\|(QRegx: Aborted|REGX: Download Cancelled)$"),
+                        : late
+                            ? ""
+                            : "^Zivra\\|Download cancelled: the module holds part of the design.$"),
                  qPrintable(answers->warnings.join('\n')));
         QVERIFY(!dialog->isVisible());
+        if (late) {
+            QCOMPARE(answers->informations,
+                     QStringList{"Zivra|Cancel came too late: the module holds the whole design."});
+            QCOMPARE(window->currentDownloadedIndex(), window->currentUndoIndex());
+            return;
+        }
         // The module holds parts of the new design: no undo position is what it runs.
         QCOMPARE(window->currentDownloadedIndex(), MainWindow::noDownload);
         QVERIFY(moduleActionsEnabled());

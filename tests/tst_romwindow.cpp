@@ -5,6 +5,7 @@
 #include "moduleemulator.h"
 #include "msrcntconfig.h"
 #include "msrcntwidget.h"
+#include "qudpthread.h"
 #include "qvexonthread.h"
 #include "requestlogentry.h"
 #include "romfat.h"
@@ -27,6 +28,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <memory>
@@ -150,8 +152,9 @@ class TestRomWindow : public QObject, private WindowKit
     }
 
     // Runs `action` under real boxes, each left by a timer through Yes, else OK, pressing the real
-    // Cancel while the module runs `cancelAt` (0: never). The window stays held, its box modal over
-    // the document shown, until the end; then document and pictures are as before.
+    // Cancel while the module runs `cancelAt` (0: never), or in a row named "...arrived" once the
+    // worker has ended after it. The window stays held, its box modal over the document shown,
+    // until the end; then document and pictures are as before.
     void runHeld(const char *action, quint32 cancelAt, const QStringList &expected)
     {
         ModalHooks::setWarningRunner(nullptr);
@@ -173,6 +176,9 @@ class TestRomWindow : public QObject, private WindowKit
         if (cancelAt) {
             QVERIFY(
                 QTest::qWaitFor([&]() { return runningCommand(*emulator) == cancelAt; }, 60000));
+            while (QByteArray(QTest::currentDataTag()).endsWith("arrived") &&
+                   !w->moduleThread()->isFinished())
+                QThread::msleep(1);
             QTest::mouseClick(w->progress()->findChild<QPushButton *>(), Qt::LeftButton);
         }
         bool held = true;
@@ -428,18 +434,29 @@ private slots:
     void bootPageOnly()
     {
         emulator->clearLog();
-        answers->dialogs << [](QDialog *dialog) {
+        const auto boot7 = [](QDialog *dialog) {
             qobject_cast<QCheckBox *>(child<QTableWidget>(dialog, "tableWidget")->cellWidget(7, 0))
                 ->click();
             child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
             return dialog->result();
         };
+        answers->dialogs << boot7 << boot7;
+        // Cancelled first while the module opens its settings memory: nothing is written.
+        FaultRule slow(FaultRule::DelayReply, FaultRule::WriteCommand, WriteEnableRegister);
+        slow.delayMs = 500;
+        emulator->addRule(slow);
+        w->action("action_Change_Boot_ROM_Page")->trigger();
+        QVERIFY(QTest::qWaitFor([this]() { return emulator->ruleCount() == 0; }, 10000));
+        QTest::mouseClick(w->progress()->findChild<QPushButton *>(), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([this]() { return !w->isModuleBusy(); }, 10000));
         trigger("action_Change_Boot_ROM_Page");
-        QCOMPARE(answers->modals, QStringList{"RomDialog"});
+        QCOMPARE(answers->modals, QStringList({"RomDialog", "RomDialog"}));
         QCOMPARE(writesSeen(*emulator), QStringList{"fffffc3e 07"});
         QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, 7));
         QVERIFY(!emulator->writeEnabled());
-        noWarnings();
+        QCOMPARE(answers->warnings,
+                 QStringList{
+                     "Zivra|Change Boot ROM Page cancelled: nothing was written to the module."});
     }
 
     void cancelLeavesThePageOrSavesAll_data()
@@ -453,9 +470,13 @@ private slots:
         row("save, page command", true, 0x8056u, unchanged);
         row("save, file transfer", true, 0x8104u,
             "Zivra|Cancel came too late: ROM page 6 holds the new register image and design.");
-        row("restore, page command", false, 0x8076u, "Zivra|Restore from ROM cancelled.");
-        row("restore, file read", false, 0x8105u,
-            "Zivra|Restore from ROM cancelled; the module had already loaded ROM page 6.");
+        row("restore, page command", false, 0x8076u,
+            "Zivra|Restore from ROM cancelled; the editor keeps its design.");
+        const QString loaded = QStringLiteral("Zivra|Restore from ROM cancelled; the module had "
+                                              "already loaded ROM page 6, the editor keeps its "
+                                              "design.");
+        row("restore, file read", false, 0x8105u, loaded);
+        row("restore, page arrived", false, 0x8105u, loaded);
     }
 
     // The real Cancel while the module works: the editor keeps its document, and the page is

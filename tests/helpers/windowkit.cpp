@@ -7,6 +7,7 @@
 #include "programdata.h"
 #include "programwidget.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -63,13 +64,20 @@ QVector<BlockItem *> WindowKit::blocks(ProgramData *design)
 QString WindowKit::picturesMismatch(MainWindow *window)
 {
     QStringList faults;
+    // Released pictures are hidden and deleted later; one never deleted is a leak.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     for (int i = 0; i < window->sheetCount(); ++i) {
         // What the user sees: block pictures not closed (the header labels are named).
         ProgramWidget *sheet = window->sheetAt(i);
         QSet<QLabel *> shown;
-        for (QLabel *label : sheet->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
-            if (label->objectName().isEmpty() && label != sheet->statusLine() && !label->isHidden())
+        for (QLabel *label : sheet->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (!label->objectName().isEmpty() || label == sheet->statusLine())
+                continue;
+            if (label->isHidden())
+                faults << QStringLiteral("sheet %1: a released picture not deleted").arg(i);
+            else
                 shown.insert(label);
+        }
         for (BlockItem *block : blocks(window->design())) {
             if (block->sheet() != i)
                 continue;

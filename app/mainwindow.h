@@ -244,6 +244,7 @@ private:
     bool takeFinishedThread();
     bool reportError();
     void reportCancel(const QString &outcome);
+    static QString nothingWritten(const QString &operation);
     bool nextStepGoesOn(bool ok, const QString &operation);
     void setModuleActionsEnabled(bool enabled);
     void openProgressDialog(const QString &label, int maximum);

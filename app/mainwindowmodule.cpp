@@ -171,13 +171,18 @@ void MainWindow::reportCancel(const QString &outcome)
     ModalHooks::warning(this, tr("Zivra"), outcome);
 }
 
+QString MainWindow::nothingWritten(const QString &operation)
+{
+    return tr("%1 cancelled: nothing was written to the module.").arg(operation);
+}
+
 // A Cancel that came after the check's last reply, before this slot ran, ends the operation too.
 bool MainWindow::nextStepGoesOn(bool ok, const QString &operation)
 {
     if (!takeFinishedThread())
         return false;
     if (cancelRequested()) {
-        reportCancel(tr("%1 cancelled: nothing was written to the module.").arg(operation));
+        reportCancel(nothingWritten(operation));
         return false;
     }
     return !reportError() && ok;
@@ -334,7 +339,7 @@ void MainWindow::downloadStopped(bool ok)
         forgetDownload();
     if (cancelRequested() && !ok)
         reportCancel(partly ? tr("Download cancelled: the module holds part of the design.")
-                            : tr("Download cancelled: nothing was written to the module."));
+                            : nothingWritten(tr("Download")));
     else
         reportError();
     if (!ok)

@@ -219,7 +219,7 @@ void MainWindow::end(bool ok)
         const int before =
             fpgaInfo.size() > bootPageIndex ? quint8(fpgaInfo.at(bootPageIndex)) : -1;
         if (sent == 0) {
-            reportCancel(tr("Change Boot ROM Page cancelled: nothing was written to the module."));
+            reportCancel(nothingWritten(tr("Change Boot ROM Page")));
         } else if (answered) {
             errorText = QString();
             DialogHooks::information(

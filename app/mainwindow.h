@@ -259,6 +259,7 @@ private:
     void showDrcReport();
     bool confirmDrcWarnings();
     static bool isProtected(const QByteArray &info, int index);
+    void reportProtectCancel(int sent, int answered);
     bool takePageDocument(const QString &cancelled);
     bool loadPageDocument(const QByteArray &document, const QString &name);
     // Forgets a dialog that reported its end (the sender, or the one held when called
@@ -332,6 +333,12 @@ private:
     // The empty design that Clear ROM stores in every page, in place of the one shown.
     ProgramData *emptyDesign = nullptr;
     QByteArray fpgaInfo;
+    // A Download's counter window was receiving when it began.
+    bool countersWereReceiving = false;
+    // A Write Protect run and the protection it asks for.
+    bool protecting = false;
+    bool protectCurrent = false;
+    bool protectBoot = false;
 
     bool romSaving = false;
     int romMode = 0; // 0 save, 1 restore (and Sync), 2 boot page

@@ -317,6 +317,8 @@ void MainWindow::download(bool ok)
         ModalHooks::warning(this, tr("Zivra"), tr("The Register is write-protected."));
         return;
     }
+    // What a Download cancelled before its first write gives back.
+    countersWereReceiving = msrCntWidget && msrCntWidget->connectionOpen();
     setDeviceActionsEnabled(false);
     if (msrCntWidget) {
         emit closeVexon();
@@ -332,16 +334,28 @@ void MainWindow::download(bool ok)
 void MainWindow::downloadStopped(bool ok)
 {
     const bool partly = !ok && udpThread && udpThread->hasWrittenDesign();
+    // The last write may have been carried out without its answer arriving.
+    const bool allSent = partly && udpThread->allRequestsSent();
     if (!takeFinishedThread())
         return;
     // The module holds parts of this design: no snapshot is what it runs.
     if (partly)
         forgetDownload();
-    if (cancelRequested() && !ok)
-        reportCancel(partly ? tr("Download cancelled: the module holds part of the design.")
-                            : nothingWritten(tr("Download")));
-    else
-        reportError();
+    if (cancelRequested() && !ok) {
+        if (partly) {
+            reportCancel(allSent
+                             ? tr("Download cancelled: the module holds part or all of the design.")
+                             : tr("Download cancelled: the module holds part of the design."));
+            return;
+        }
+        // The module still runs what it ran: the window goes back to how it was.
+        reportCancel(nothingWritten(tr("Download")));
+        setDeviceActionsEnabled(undoIndex == downloadedIndex);
+        if (msrCntWidget && countersWereReceiving)
+            msrCntWidget->connectToServer();
+        return;
+    }
+    reportError();
     if (!ok)
         return;
     afterDownload();
@@ -441,12 +455,52 @@ void MainWindow::writeProtect(bool current, bool boot)
                                           : byte | ModuleRegisters::ControlWritable));
     };
     transferPage = -1;
+    protecting = true;
+    protectCurrent = current;
+    protectBoot = boot;
     QUdpThread *thread = newModuleThread(SLOT(end(bool)), tr("Write Protect"), 0);
     if (current != currentNow)
         thread->addWrite(ModuleRegisters::LiveControl, changed(live, current), false);
     if (boot != bootNow)
         thread->addWrite(ModuleRegisters::StoredControl, changed(stored, boot), true);
-    startModuleThread();
+    if (!startModuleThread())
+        protecting = false;
+}
+
+// A Cancel of Write Protect: each setting as the answers to its write show it. The live control
+// byte's write goes out before the stored one's.
+void MainWindow::reportProtectCancel(int sent, int answered)
+{
+    if (sent == 0) {
+        reportCancel(nothingWritten(tr("Write Protect")));
+        return;
+    }
+    const bool before[] = {isProtected(fpgaInfo, 4), isProtected(fpgaInfo, 5)};
+    const bool wanted[] = {protectCurrent, protectBoot};
+    QString states[2];
+    int write = 0;
+    for (int i = 0; i < 2; ++i) {
+        bool now = before[i];
+        if (wanted[i] != before[i]) {
+            if (write < answered)
+                now = wanted[i];
+            else if (write < sent)
+                states[i] = tr("write-protected or not");
+            ++write;
+        }
+        if (states[i].isEmpty())
+            states[i] = now ? tr("write-protected") : tr("not write-protected");
+    }
+    const QString settings = tr("current setting %1, boot setting %2.").arg(states[0], states[1]);
+    if (answered == write) {
+        errorText = QString();
+        DialogHooks::information(this, tr("Zivra"), tr("Cancel came too late: ") + settings);
+    } else if (answered < sent) {
+        reportCancel(tr("Write Protect cancelled before the module confirmed its write: ") +
+                     settings);
+    } else {
+        reportCancel(tr("Write Protect cancelled: ") + settings);
+    }
 }
 
 // ---------------------------------------------------------------- device dialogs

@@ -198,11 +198,17 @@ void MainWindow::end(bool ok)
 {
     const bool loaded = udpThread && udpThread->hasLoadedPage();
     const int sent = udpThread ? udpThread->writesSent() : 0;
-    const bool answered = udpThread && udpThread->writesAnswered() == sent;
+    const int answered = udpThread ? udpThread->writesAnswered() : 0;
     if (!takeFinishedThread())
         return;
     const int page = transferPage;
     transferPage = -1;
+    const bool protect = protecting;
+    protecting = false;
+    if (protect && cancelRequested()) {
+        reportProtectCancel(sent, answered);
+        return;
+    }
     if (page >= 0 && romMode == RomDialog::Restore) {
         const bool taken = takePageDocument(
             loaded ? tr("Restore from ROM cancelled; the module had already loaded ROM page %1, "
@@ -220,7 +226,7 @@ void MainWindow::end(bool ok)
             fpgaInfo.size() > bootPageIndex ? quint8(fpgaInfo.at(bootPageIndex)) : -1;
         if (sent == 0) {
             reportCancel(nothingWritten(tr("Change Boot ROM Page")));
-        } else if (answered) {
+        } else if (answered == sent) {
             errorText = QString();
             DialogHooks::information(
                 this, tr("Zivra"),

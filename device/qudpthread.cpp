@@ -327,6 +327,7 @@ int QUdpThread::sendLeadingWrites(WaitKind directoryWait)
     sendPendingWrite(0);
     sendCommand(StoreDirectoryCommand);
     waitModule(DirectoryWaitTarget, romWaitTarget != 0, directoryWait);
+    directoryStored = !commandAborted;
     // A cancelled save changes no more than it must put back.
     if (!toggleWriteEnable || writes.size() < 2 || (directoryWait == Stoppable && stop))
         return 1;
@@ -431,34 +432,57 @@ void QUdpThread::cancelRestore(bool loaded)
     throw QStringLiteral("Restore from ROM cancelled.");
 }
 
+// Sends what carries out a Clear ROM item. Refused, the item is as it was; without an answer it
+// may be carried out yet, and counts as in flight until the module confirms it.
+template <typename Send> void QUdpThread::clearItem(int item, Send send)
+{
+    clearInFlight = item;
+    try {
+        send();
+    } catch (const QRegx::ErrSts &failure) {
+        if (failure.status == -4)
+            clearInFlight = noClearItem;
+        throw;
+    }
+}
+
 // A cancel takes effect between pages only: the directory is stored and the empty file table
 // written whatever happens, so that no comment outlives its file.
 void QUdpThread::runClearRom()
 {
-    directoryCleared = false;
+    directoryStored = false;
     tableCleared = false;
     pagesCleared = 0;
+    clearInFlight = noClearItem;
     try {
         setRomSaveBit();
-        const int next = sendLeadingWrites(Cluster);
-        directoryCleared = next > 0;
+        int next = 0;
+        clearItem(directoryItem, [&]() { next = sendLeadingWrites(Cluster); });
+        clearInFlight = noClearItem;
         clearBatch();
         if (design)
             design->download(this);
         emit setProgress(1);
         for (int page = 0; page < RomPages && !stop; ++page) {
-            sendCommand(SavePageCommand + quint32(page));
+            clearItem(page, [this, page]() { sendCommand(SavePageCommand + quint32(page)); });
             waitModule(PageWaitTarget, false, Stoppable);
-            if (commandAborted && !pageCommandTook(page))
+            const bool took = !commandAborted || pageCommandTook(page);
+            clearInFlight = noClearItem;
+            if (!took)
                 break;
             ++pagesCleared;
             emit setProgress(page + 2);
         }
-        for (int i = next; i < writes.size(); ++i)
-            sendPendingWrite(i);
         // The remaining writes end with the table's cluster write: that must complete.
+        for (int i = next; i < writes.size(); ++i) {
+            if (i == writes.size() - 1)
+                clearItem(tableItem, [this, i]() { sendPendingWrite(i); });
+            else
+                sendPendingWrite(i);
+        }
         waitModule(PageWaitTarget, false, Cluster);
         tableCleared = true;
+        clearInFlight = noClearItem;
         emit setProgress(18);
         clearCtrlBit();
     } catch (const QRegx::ErrSts &failure) {
@@ -483,23 +507,37 @@ QString QUdpThread::clearRomState() const
     };
     QStringList done;
     QStringList kept;
-    (directoryCleared ? done : kept) << QStringLiteral("the directory");
-    (tableCleared ? done : kept) << QStringLiteral("the file table");
+    QStringList unsure;
+    auto place = [&](const QString &item, bool cleared, bool inFlight) {
+        (cleared ? done : inFlight ? unsure : kept) << item;
+    };
+    place(QStringLiteral("the directory"), directoryStored, clearInFlight == directoryItem);
+    place(QStringLiteral("the file table"), tableCleared, clearInFlight == tableItem);
     if (pagesCleared > 0)
         done << pages(0, pagesCleared - 1);
-    if (pagesCleared < RomPages)
-        kept << pages(pagesCleared, RomPages - 1);
+    int firstKept = pagesCleared;
+    if (clearInFlight == pagesCleared) {
+        unsure << pages(pagesCleared, pagesCleared);
+        ++firstKept;
+    }
+    if (firstKept < RomPages)
+        kept << pages(firstKept, RomPages - 1);
     auto list = [](QStringList parts) {
         const QString last = parts.takeLast();
         return parts.isEmpty() ? last
                                : parts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
     };
-    if (done.isEmpty())
+    if (done.isEmpty() && unsure.isEmpty())
         return QStringLiteral("The ROM area is unchanged.");
-    QString text = QStringLiteral("Cleared: ") + list(done) + QLatin1Char('.');
+    QStringList text;
+    if (!done.isEmpty())
+        text << QStringLiteral("Cleared: ") + list(done) + QLatin1Char('.');
     if (!kept.isEmpty())
-        text += QStringLiteral(" Not cleared: ") + list(kept) + QLatin1Char('.');
-    return text;
+        text << QStringLiteral("Not cleared: ") + list(kept) + QLatin1Char('.');
+    if (!unsure.isEmpty())
+        text << QStringLiteral("Not confirmed (it may be cleared): ") + list(unsure) +
+                    QLatin1Char('.');
+    return text.join(QLatin1Char(' '));
 }
 
 void QUdpThread::sendPendingWrite(int index)

@@ -117,6 +117,7 @@ private:
     bool pageCommandTook(int page);
     [[noreturn]] void cancelSave(int sent);
     [[noreturn]] void cancelRestore(bool loaded);
+    template <typename Send> void clearItem(int item, Send send);
     QString clearRomState() const;
     void runVerify();
     void sendPendingWrite(int index);
@@ -155,10 +156,13 @@ private:
     bool pageLoaded = false;
     int plainWritesSent = 0;
     int plainWritesAnswered = 0;
-    // How far Clear ROM got, for its report.
-    bool directoryCleared = false;
+    // How far Clear ROM got, for its report. clearInFlight names the item whose requests went out
+    // without the module confirming it (it may still carry it out): a page, or one of these.
+    static constexpr int noClearItem = -1, directoryItem = -2, tableItem = -3;
+    bool directoryStored = false;
     bool tableCleared = false;
     int pagesCleared = 0;
+    int clearInFlight = noClearItem;
 };
 
 #endif

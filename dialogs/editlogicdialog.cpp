@@ -193,6 +193,8 @@ void EditLogicDialog::okClicked()
     QString text = ui->textEdit->toPlainText();
     if (!logic->setLogic(text, true)) {
         ModalHooks::warning(this, tr("Logic Error"), text);
+        // The box hands the focus back to OK, where the next blank would press it again.
+        ui->textEdit->setFocus();
         return;
     }
     if (item->params() != old) {

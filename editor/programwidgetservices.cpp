@@ -119,7 +119,8 @@ BlockItem *ProgramWidget::addInputItem(QString &name)
     BlockItem *block = programData->createInput(row, sheetIndex, name);
     if (!block)
         return nullptr;
-    // A channel that stands elsewhere already brings its settings along.
+    // A channel that stands elsewhere already brings its user name and settings along.
+    programData->adoptChannelUserName(block, block->name());
     programData->adoptChannelSettings(block, block->name());
     auto *label = new QLabel(this);
     label->setPixmap(block->pixmap());

@@ -313,9 +313,10 @@ QVector<QLine> BlockItem::inputLines()
 }
 
 // A value ends at the next blank, except PATH's: a folder may hold blanks. This program writes
-// it last, but a text written elsewhere may go on after it, so it ends at the next of the other
-// keys of a counter text. Keys are not looked for inside it, so that a folder name never
-// supplies their values.
+// it last, after Mode and FileSave: then it runs to the end, whatever the folder's name holds. A
+// text written elsewhere may go on after it, so there it ends at the next of the other keys of a
+// counter text. Keys are not looked for inside it, so that a folder name never supplies their
+// values.
 void BlockItem::param(QString &value, const QString &key)
 {
     value = QString();
@@ -325,7 +326,10 @@ void BlockItem::param(QString &value, const QString &key)
     const int pathAt = m_params.indexOf(pathKey);
     const int pathStart = pathAt + pathKey.size();
     int pathEnd = m_params.size();
-    if (pathAt >= 0) {
+    const QStringRef head = m_params.leftRef(qMax(pathAt, 0));
+    const bool pathLast =
+        head.contains(QLatin1String("Mode=")) && head.contains(QLatin1String("FileSave="));
+    if (pathAt >= 0 && !pathLast) {
         for (const char *next : {" Mode=", " Unit=", " FileSave="}) {
             const int at = m_params.indexOf(QLatin1String(next), pathStart);
             if (at >= 0)

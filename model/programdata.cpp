@@ -172,10 +172,7 @@ NIM_IN *ProgramData::findOrCreateInput(int id, int sheet)
         if (!created)
             return nullptr;
         // A channel keeps one user name and one set of settings on every sheet.
-        for (BlockItem *block : inputBlocks) {
-            if (block->name() == channel)
-                created->setUserName(block->displayName());
-        }
+        adoptChannelUserName(created, channel);
         adoptChannelSettings(created, channel);
         return created;
     }
@@ -364,6 +361,14 @@ void ProgramData::setChannelSettings(const QString &channel, const QString &sett
 {
     for (BlockItem *block : channelBlocks(channel))
         block->params() = settings;
+}
+
+void ProgramData::adoptChannelUserName(BlockItem *block, const QString &channel)
+{
+    for (BlockItem *other : qAsConst(inputBlocks)) {
+        if (other->name() == channel)
+            block->setUserName(other->displayName());
+    }
 }
 
 bool ProgramData::adoptChannelSettings(BlockItem *block, const QString &channel)

@@ -56,6 +56,9 @@ public:
     QVector<BlockItem *> channelBlocks(const QString &channel) const;
     // Every block of the channel takes these settings.
     void setChannelSettings(const QString &channel, const QString &settings);
+    // A new copy of an input channel shows the user name the channel has on other sheets, and
+    // its own name when there is none.
+    void adoptChannelUserName(BlockItem *block, const QString &channel);
     // A new copy of a channel takes the settings of the channel's first other
     // block; without one it keeps its own. Returns whether it took them.
     bool adoptChannelSettings(BlockItem *block, const QString &channel);

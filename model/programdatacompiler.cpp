@@ -196,6 +196,6 @@ bool ProgramData::download(RegisterWriter *writer)
             writer->write8(table[i], t.base + i);
     }
 
-    writer->flushBatch();
+    writer->flushBatch(true);
     return true;
 }

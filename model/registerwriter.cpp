@@ -36,7 +36,7 @@ bool RegisterWriter::batchAccept(int address, int n)
     return true;
 }
 
-int RegisterWriter::flushBatch()
+int RegisterWriter::flushBatch(bool last)
 {
     if (writeAborted())
         throw QStringLiteral("REGX: Download Cancelled");
@@ -45,6 +45,8 @@ int RegisterWriter::flushBatch()
     const int n = batch.size();
     for (int offset = 0; offset < n; offset += maxRequest) {
         const int length = qMin(maxRequest, n - offset);
+        if (last && offset + length == n)
+            m_allSent = true;
         const int written =
             sendWriteRequest(quint32(m_batchStart) + quint32(offset), batch.mid(offset, length));
         if (written == -1)

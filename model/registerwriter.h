@@ -36,12 +36,19 @@ public:
     bool batchAccept(int address, int n);
 
     // Sends the batch; returns its size (0 when empty). Adds it to the running
-    // byte count and reports that count as progress.
-    int flushBatch();
+    // byte count and reports that count as progress. `last`: the image ends
+    // with this batch.
+    int flushBatch(bool last = false);
 
     // Bytes sent since construction or the last resetBytesSent().
     int bytesSent() const { return m_bytesSent; }
-    void resetBytesSent() { m_bytesSent = 0; }
+    // The last request of the image has gone out, answered or not.
+    bool allRequestsSent() const { return m_allSent; }
+    void resetBytesSent()
+    {
+        m_bytesSent = 0;
+        m_allSent = false;
+    }
     // Drops unsent bytes (a run that starts afresh).
     void clearBatch() { m_batch.clear(); }
 
@@ -62,6 +69,7 @@ private:
     int m_batchStart = 0;
     int m_nextAddress = 0;
     int m_bytesSent = 0;
+    bool m_allSent = false;
 };
 
 #endif // REGISTERWRITER_H

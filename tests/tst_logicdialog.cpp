@@ -60,7 +60,8 @@ struct LogicBench {
     }
     void press(QDialogButtonBox::StandardButton which)
     {
-        dialog->findChild<QDialogButtonBox *>("buttonBox")->button(which)->click();
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox *>("buttonBox")->button(which),
+                          Qt::LeftButton);
     }
     void showNets(bool on)
     {
@@ -179,7 +180,9 @@ void TestLogicDialog::okAndCancel()
     LogicBench bench;
     bench.open("_A");
     bench.showNets(c.netNames);
-    bench.dialog->findChild<QTextEdit *>("textEdit")->setPlainText(c.typed);
+    auto *edit = bench.dialog->findChild<QTextEdit *>("textEdit");
+    edit->setPlainText(c.typed);
+    edit->moveCursor(QTextCursor::End);
     bench.press(c.ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
 
     QCOMPARE(bench.logic->params(), c.stored);
@@ -190,6 +193,10 @@ void TestLogicDialog::okAndCancel()
     } else {
         QVERIFY(bench.window->isVisible());
         QVERIFY(bench.dialog->findChild<QRadioButton *>("radioButtonPort")->isChecked());
+        // What is typed next goes on at the expression's cursor.
+        QTest::keyClicks(QApplication::focusWidget(), " x");
+        QCOMPARE(bench.text(), c.typed + " x");
+        QCOMPARE(bench.bench.warnings.size(), 1);
     }
 }
 

@@ -360,6 +360,9 @@ private slots:
         QTest::newRow("Verify, Cancel after the check") << verify << "Verify - REGX Access" << "ended" << nothing.arg("Verify");
         QTest::newRow("Sync, Cancel while checking") << sync << "Sync" << "checking" << kept;
         QTest::newRow("Sync, Cancel after the page arrived") << sync << "Sync" << "ended" << kept;
+        QTest::newRow("Download, Cancel while checking") << download << "Download - REGX Access" << "checking" << nothing.arg("Download");
+        QTest::newRow("Restore, Cancel after the check") << QByteArray("action_Restore") << "Save to ROM" << "ended" << nothing.arg("Restore from ROM");
+        QTest::newRow("Boot page, Cancel after the check") << QByteArray("action_Change_Boot_ROM_Page") << "Save to ROM" << "ended" << nothing.arg("Change Boot ROM Page");
         // clang-format on
     }
 
@@ -419,7 +422,8 @@ private slots:
 
     void cancelOrClosingStopsTheDownload_data()
     {
-        QTest::addColumn<QString>("end");   // Cancel (too late), failure or the window closed
+        QTest::addColumn<QString>("end");   // Cancel (early, on the last write, too late), failure
+                                            // or the window closed
         QTest::addColumn<int>("earlier");   // undo position of a download before; -2 none
         QTest::addColumn<bool>("counting"); // the counter window streams when it starts
         QTest::newRow("Cancel") << "Cancel" << -2 << false;
@@ -428,6 +432,9 @@ private slots:
         QTest::newRow("failure after a download of the file") << "failure" << -1 << false;
         QTest::newRow("Cancel, counters streaming") << "Cancel" << 0 << true;
         QTest::newRow("Cancel after the last write") << "late" << 0 << false;
+        QTest::newRow("Cancel on the last write") << "last" << 0 << false;
+        QTest::newRow("Cancel before the first write") << "early" << -2 << false;
+        QTest::newRow("Cancel before the first write, counters streaming") << "early" << 0 << true;
     }
 
     void cancelOrClosingStopsTheDownload()
@@ -437,6 +444,7 @@ private slots:
         QFETCH(bool, counting);
         const bool failure = end == QLatin1String("failure");
         const bool late = end == QLatin1String("late");
+        const bool early = end == QLatin1String("early");
         open(counting ? counter : QByteArray(), counting, 0, failure ? 1 : 20);
         QPointer<MsrCntWidget> counters;
         if (earlier > -2) {
@@ -449,12 +457,17 @@ private slots:
                 QVERIFY(QTest::qWaitFor(
                     [&]() { return counters->connectionOpen() && emulator->streamClients() == 1; },
                     10000));
-            window->recordUndo(); // the design shown is no longer the one downloaded
+            if (!early)
+                window->recordUndo(); // the design shown is no longer the one downloaded
         }
-        // Table writes get no reply: the worker waits until stopped or timed out.
+        const int downloaded = window->currentDownloadedIndex();
+        // The version read, the last write or every table write gets no reply: the worker waits
+        // until stopped or timed out.
         if (!late)
             emulator->addRule(
-                FaultRule(FaultRule::DropReply, FaultRule::WriteCommand, 0x2000, 0x3FFF, -1));
+                early ? FaultRule(FaultRule::DropReply, FaultRule::ReadCommand, 0, 0, -1)
+                      : FaultRule(FaultRule::DropReply, FaultRule::WriteCommand,
+                                  end == "last" ? 0x3FFF : 0x2000, 0x3FFF, -1));
         emulator->clearLog();
         window->download(true);
         if (counting) {
@@ -471,7 +484,7 @@ private slots:
             QVERIFY(QTest::qWaitFor(
                 [this]() {
                     for (const RequestLogEntry &request : emulator->requestLog())
-                        if (request.isWrite() && request.address >= 0x2000)
+                        if (!request.fault.isEmpty())
                             return true;
                     return false;
                 },
@@ -484,12 +497,20 @@ private slots:
         if (!failure)
             QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([this]() { return !window->isModuleBusy(); }, 20000));
+        const QString held = "^Zivra\\|Download cancelled: the module holds part %1of the design.$";
         QVERIFY2(warned(failure ? "^Zivra\\|(.|\n)*QRegx: Socket operation timed out$"
-                        : late
-                            ? ""
-                            : "^Zivra\\|Download cancelled: the module holds part of the design.$"),
+                        : late  ? ""
+                        : early ? "^Zivra\\|Download cancelled: nothing was written to the module.$"
+                                : held.arg(end == "last" ? "or all " : "")),
                  qPrintable(answers->warnings.join('\n')));
         QVERIFY(!dialog->isVisible());
+        if (early) { // the module runs what it ran: the window is as it was, counters receive
+            QCOMPARE(window->currentDownloadedIndex(), downloaded);
+            QVERIFY(deviceActions(counting, false));
+            QVERIFY(!counting ||
+                    QTest::qWaitFor([this]() { return emulator->streamClients() == 1; }));
+            return;
+        }
         if (late) {
             QCOMPARE(answers->informations,
                      QStringList{"Zivra|Cancel came too late: the module holds the whole design."});
@@ -511,17 +532,18 @@ private slots:
         emulator->poke(0xFFFFFF3Cu, QByteArray(1, char(0xF0))); // current protected, boot not
         emulator->poke(0xFFFFFC3Cu, QByteArray(1, char(0x01)));
         QPair<bool, bool> shown;
-        answers->dialogs.enqueue([&](QDialog *dialog) {
+        const auto toggleBoth = [&](QDialog *dialog) {
             auto *currentBox = dialog->findChild<QCheckBox *>("currentCheckBox");
             auto *bootBox = dialog->findChild<QCheckBox *>("bootCheckBox");
             shown = qMakePair(currentBox->isChecked(), bootBox->isChecked());
-            currentBox->setChecked(false);
-            bootBox->setChecked(true);
+            currentBox->toggle();
+            bootBox->toggle();
             dialog->findChild<QDialogButtonBox *>("buttonBox")
                 ->button(QDialogButtonBox::Ok)
                 ->click();
             return dialog->result();
-        });
+        };
+        answers->dialogs << toggleBoth << toggleBoth;
         open();
         window->action("action_Write_Protect")->trigger();
         QVERIFY(waitIdle());
@@ -529,12 +551,23 @@ private slots:
         QCOMPARE(emulator->peek(0xFFFFFF3Cu, 1), QByteArray(1, char(0xF1)));
         QCOMPARE(emulator->peek(0xFFFFFC3Cu, 1), QByteArray(1, char(0x00)));
         QVERIFY(!emulator->writeEnabled());
+        // Cancelled while the answer to the boot setting's write is lost: it may have been made.
+        emulator->addRule(
+            FaultRule(FaultRule::DropReply, FaultRule::WriteCommand, 0xFFFFFC3Cu, 0xFFFFFC3Cu));
+        window->action("action_Write_Protect")->trigger();
+        QVERIFY(QTest::qWaitFor([this]() { return emulator->ruleCount() == 0; }, 10000));
+        QTest::mouseClick(window->progress()->findChild<QPushButton *>(), Qt::LeftButton);
+        QVERIFY(waitIdle());
+        QVERIFY(warned("^Zivra\\|Write Protect cancelled before the module confirmed its write: "
+                       "current setting write-protected, boot setting write-protected or not.$"));
+        QCOMPARE(emulator->peek(0xFFFFFC3Cu, 1), QByteArray(1, char(0x01)));
+        answers->warnings.clear();
         // The worker itself refuses a module it does not know.
         emulator->setVersion(QByteArray("\x01\x10\x05\x01", 4));
         window->action("action_Write_Protect")->trigger();
         QVERIFY(waitIdle());
         QVERIFY(warned("^Zivra\\|This application does not support the Hardware.$"));
-        QCOMPARE(answers->modals.size(), 1);
+        QCOMPARE(answers->modals.size(), 2);
     }
 
     void settingsAndReportDialogs()
@@ -606,6 +639,7 @@ private slots:
         QTest::addColumn<QString>("decoy"); // an existing folder named by its first word
         row("a blank, first word taken", "my logs", "my");
         row("blanks", "run  1 of 2", "");
+        row("a key word", "run Unit=2", "run");
     }
 
     // Downloaded, the counter window connects by itself; a started counter logs into the folder

@@ -434,29 +434,48 @@ private slots:
     void bootPageOnly()
     {
         emulator->clearLog();
-        const auto boot7 = [](QDialog *dialog) {
-            qobject_cast<QCheckBox *>(child<QTableWidget>(dialog, "tableWidget")->cellWidget(7, 0))
-                ->click();
-            child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
-            return dialog->result();
+        const auto bootFrom = [](int page) {
+            return [page](QDialog *dialog) {
+                qobject_cast<QCheckBox *>(
+                    child<QTableWidget>(dialog, "tableWidget")->cellWidget(page, 0))
+                    ->click();
+                child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
+                return dialog->result();
+            };
         };
-        answers->dialogs << boot7 << boot7;
-        // Cancelled first while the module opens its settings memory: nothing is written.
-        FaultRule slow(FaultRule::DelayReply, FaultRule::WriteCommand, WriteEnableRegister);
-        slow.delayMs = 500;
-        emulator->addRule(slow);
-        w->action("action_Change_Boot_ROM_Page")->trigger();
-        QVERIFY(QTest::qWaitFor([this]() { return emulator->ruleCount() == 0; }, 10000));
-        QTest::mouseClick(w->progress()->findChild<QPushButton *>(), Qt::LeftButton);
-        QVERIFY(QTest::qWaitFor([this]() { return !w->isModuleBusy(); }, 10000));
-        trigger("action_Change_Boot_ROM_Page");
-        QCOMPARE(answers->modals, QStringList({"RomDialog", "RomDialog"}));
-        QCOMPARE(writesSeen(*emulator), QStringList{"fffffc3e 07"});
-        QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, 7));
+        // Cancel while the module opens its settings memory, none, once the boot page's write was
+        // answered, and while its answer is lost.
+        const std::tuple<int, FaultRule::Action, quint32> steps[] = {
+            {7, FaultRule::DelayReply, WriteEnableRegister},
+            {7, FaultRule::DelayReply, 0},
+            {9, FaultRule::DelayReply, BootPageRegister},
+            {4, FaultRule::DropReply, BootPageRegister}};
+        for (const auto &[page, fault, at] : steps) {
+            answers->dialogs << bootFrom(page);
+            FaultRule held(fault, FaultRule::WriteCommand, at, at);
+            held.delayMs = 500;
+            if (at)
+                emulator->addRule(held);
+            w->action("action_Change_Boot_ROM_Page")->trigger();
+            if (at) {
+                QVERIFY(QTest::qWaitFor([this]() { return emulator->ruleCount() == 0; }, 10000));
+                while (at == BootPageRegister && fault == FaultRule::DelayReply &&
+                       !w->moduleThread()->isFinished())
+                    QThread::msleep(1);
+                QTest::mouseClick(w->progress()->findChild<QPushButton *>(), Qt::LeftButton);
+            }
+            QVERIFY(QTest::qWaitFor([this]() { return !w->isModuleBusy(); }, 10000));
+        }
+        QCOMPARE(writesSeen(*emulator), (QStringList{"fffffc3e 07", "fffffc3e 09", "fffffc3e 04"}));
+        QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, 4));
         QVERIFY(!emulator->writeEnabled());
+        const QString cancelled = "Zivra|Change Boot ROM Page cancelled";
         QCOMPARE(answers->warnings,
-                 QStringList{
-                     "Zivra|Change Boot ROM Page cancelled: nothing was written to the module."});
+                 (QStringList{cancelled + ": nothing was written to the module.",
+                              cancelled + " before the module confirmed ROM page 4: it boots from "
+                                          "ROM page 4 or 9."}));
+        QCOMPARE(answers->informations,
+                 QStringList{"Zivra|Cancel came too late: the module boots from ROM page 9."});
     }
 
     void cancelLeavesThePageOrSavesAll_data()
@@ -546,15 +565,21 @@ private slots:
     {
         QTest::addColumn<int>("bootPage");
         QTest::addColumn<quint32>("failAt");   // the module refuses this command
+        QTest::addColumn<bool>("lost");        // or carries it out, its answers lost
         QTest::addColumn<quint32>("cancelAt"); // Cancel is pressed while the module runs this one
         QTest::addColumn<QString>("message");  // at the end; empty: none
-        row("boot page 4", 4, 0u, 0u, QString());
-        row("boot page 0", 0, 0u, 0u, QString());
-        row("page 5 refused", 4, 0x8055u, 0u,
+        row("boot page 4", 4, 0u, false, 0u, QString());
+        row("boot page 0", 0, 0u, false, 0u, QString());
+        row("page 5 refused", 4, 0x8055u, false, 0u,
             "Zivra|write address: 0x00008055\nlength: 1\n\nQRegx: Bus Error\nCleared: the "
             "directory and the register images of pages 0 to 4. Not cleared: the file table "
             "and the register images of pages 5 to 15.");
-        row("cancelled", 4, 0u, 0x8052u,
+        row("page 5 unanswered", 4, 0x8055u, true, 0u,
+            "Zivra|write address: 0x00008055\nlength: 1\n\nQRegx: Socket operation timed "
+            "out\nCleared: the directory and the register images of pages 0 to 4. Not cleared: "
+            "the file table and the register images of pages 6 to 15. Not confirmed (it may be "
+            "cleared): the register image of page 5.");
+        row("cancelled", 4, 0u, false, 0x8052u,
             "Zivra|Clear ROM cancelled.\nCleared: the directory, the file table and the register "
             "images of pages 0 and 1. Not cleared: the register images of pages 2 to 15.");
     }
@@ -565,6 +590,7 @@ private slots:
     {
         QFETCH(int, bootPage);
         QFETCH(quint32, failAt);
+        QFETCH(bool, lost);
         QFETCH(quint32, cancelAt);
         QFETCH(QString, message);
         const QByteArray file = dataFile("two_empty_sheets.zvr3");
@@ -588,9 +614,9 @@ private slots:
         QCOMPARE(w->currentDownloadedIndex(), w->currentUndoIndex());
 
         if (failAt)
-            emulator->addRule(
-                FaultRule(FaultRule::BusError, FaultRule::WriteCommand, failAt, failAt));
-        emulator->setBusyPolls(cancelAt ? 6 : 1, 0);
+            emulator->addRule(FaultRule(lost ? FaultRule::DropReply : FaultRule::BusError,
+                                        FaultRule::WriteCommand, failAt, failAt, -1));
+        emulator->setBusyPolls(cancelAt ? 6 : lost ? 0 : 1, 0);
         QStringList boxes{QStringLiteral("Zivra|Are you sure you want to initialize ROM area?")};
         runHeld("action_Clear_ROM", cancelAt, message.isEmpty() ? boxes : boxes << message);
         QVERIFY(w->connectionSettings == settings);
@@ -602,7 +628,7 @@ private slots:
         QCOMPARE(emulator->romDirectory(), QByteArray(16 * 112, '\0'));
         QCOMPARE(emulator->fatEntry(3), quint16(failAt ? 0x8000 | (file.size() - 1) : 0xFEFE));
         QCOMPARE(emulator->romImage(1), emulator->designImage());
-        QCOMPARE(emulator->romImage(5) == oldImage, failAt || cancelAt);
+        QCOMPARE(emulator->romImage(5) == oldImage, (failAt && !lost) || cancelAt);
     }
 };
 

@@ -47,6 +47,10 @@ void TestSettingsText::valueReader_data()
     QTest::newRow("key before the path") << "Mode=1 Unit=sec PATH=/d/Unit=usec" << "Unit" << "sec" << false;
     QTest::newRow("path ends at the next key") << "Mode=5 PATH=/data/my logs Unit=usec FileSave=true" << "PATH" << "/data/my logs" << false;
     QTest::newRow("key after the path") << "Mode=5 PATH=/data/logs Unit=usec FileSave=true" << "FileSave" << "true" << false;
+    QTest::newRow("path ends at FileSave") << "Mode=1 PATH=/d/logs FileSave=true" << "PATH" << "/d/logs" << false;
+    // As this program writes it, the path runs to the end whatever the folder's name holds.
+    QTest::newRow("key word in the folder") << "Mode=8 Unit=usec FileSave=true PATH=/d/run Unit=2" << "PATH" << "/d/run Unit=2" << false;
+    QTest::newRow("no unit, one in the folder") << "Mode=8 FileSave=true PATH=/d/run Unit=2" << "Unit" << "" << true;
     // clang-format on
     QTest::newRow("absent key") << "Mode=3"
                                 << "Unit"

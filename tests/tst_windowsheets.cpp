@@ -93,17 +93,22 @@ private slots:
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("inputsThere");
         QTest::addColumn<QByteArray>("pastedInput"); // empty: the document's, copied
+        QTest::addColumn<QByteArray>("userName");    // of the document's channel
 
         // The pasted input takes a channel the sheet lacks; without it the
         // wire goes to the sheet's own input of that channel, made if absent.
         // A channel that stands elsewhere keeps the settings it has there.
-        QTest::newRow("same sheet, with input") << false << true << "IN-CH1" << 2 << QByteArray();
-        QTest::newRow("same sheet, logic only") << false << false << "IN-CH0" << 1 << QByteArray();
-        QTest::newRow("other sheet, with input") << true << true << "IN-CH0" << 1 << QByteArray();
-        QTest::newRow("other sheet, logic only") << true << false << "IN-CH0" << 1 << QByteArray();
+        const QByteArray none;
+        QTest::newRow("same sheet, with input") << false << true << "IN-CH1" << 2 << none << none;
+        QTest::newRow("same sheet, logic only") << false << false << "IN-CH0" << 1 << none << none;
+        QTest::newRow("other sheet, with input") << true << true << "IN-CH0" << 1 << none << none;
+        QTest::newRow("other sheet, logic only") << true << false << "IN-CH0" << 1 << none << none;
         QTest::newRow("other sheet, input set otherwise")
             << true << true << "IN-CH0" << 1
-            << entry("Input", 0, "IN-CH0", "<property>bUser=true bHigh=false Vth=10</property>");
+            << entry("Input", 0, "IN-CH0", "<property>bUser=true bHigh=false Vth=10</property>")
+            << none;
+        QTest::newRow("other sheet, logic only, named channel")
+            << true << false << "IN-CH0" << 1 << none << QByteArray("Veto");
     }
 
     void pasteKeepsTheInputWires()
@@ -113,15 +118,18 @@ private slots:
         QFETCH(QString, source);
         QFETCH(int, inputsThere);
         QFETCH(QByteArray, pastedInput);
+        QFETCH(QByteArray, userName);
 
         ScriptedAnswers answers;
         const QByteArray logic =
             entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH0</net><property>_A</property>");
         const QString ttl = QStringLiteral("bUser=false bHigh=true Vth=3194");
+        const QByteArray named =
+            userName.isEmpty() ? userName : "<userName>" + userName + "</userName>";
         auto window = loadedWindow(
             "<tab id=\"0\" name=\"a\">" +
-            entry("Input", 0, "IN-CH0", "<property>" + ttl.toLatin1() + "</property>") + logic +
-            "</tab><tab id=\"1\" name=\"b\"></tab>\n");
+            entry("Input", 0, "IN-CH0", named + "<property>" + ttl.toLatin1() + "</property>") +
+            logic + "</tab><tab id=\"1\" name=\"b\"></tab>\n");
         QVERIFY(window);
         if (!pastedInput.isEmpty()) {
             setClipboard(pastedInput + logic);
@@ -134,6 +142,11 @@ private slots:
         const int sheet = otherSheet ? 1 : 0;
         window->tabs()->setCurrentIndex(sheet);
         window->on_actionPaste_triggered();
+        // The channel shows one name, on every sheet.
+        const QVector<BlockItem *> &shown = window->design()->inputBlocks;
+        QCOMPARE(find(shown, source, sheet)->owner()->pixmap()->toImage() ==
+                     find(shown, "IN-CH0", 0)->pixmap().toImage(),
+                 source == "IN-CH0");
 
         // The wire survives a save and a reload.
         static QTemporaryDir dir;
@@ -147,6 +160,7 @@ private slots:
         BlockItem *input = pasted->inputAt(0);
         QVERIFY(input);
         QCOMPARE(input->name(), source);
+        QCOMPARE(input->displayName(), userName.isEmpty() ? source : QString(userName));
         QCOMPARE(input->sheet(), sheet);
         QCOMPARE(input->params(), ttl);
         int inputs = 0;

@@ -457,8 +457,8 @@ void QUdpThread::runClearRom()
     try {
         setRomSaveBit();
         int next = 0;
+        // Once confirmed, an item counts as cleared whatever clearInFlight still names.
         clearItem(directoryItem, [&]() { next = sendLeadingWrites(Cluster); });
-        clearInFlight = noClearItem;
         clearBatch();
         if (design)
             design->download(this);
@@ -482,7 +482,6 @@ void QUdpThread::runClearRom()
         }
         waitModule(PageWaitTarget, false, Cluster);
         tableCleared = true;
-        clearInFlight = noClearItem;
         emit setProgress(18);
         clearCtrlBit();
     } catch (const QRegx::ErrSts &failure) {

@@ -410,9 +410,10 @@ bool MainWindow::restoreEntry(QString kind, int sheet, const QMap<QString, QStri
     }
     if (!settingsText.isEmpty())
         block->params() = settingsText;
-    // A pasted channel that stands on another sheet takes the settings it has there.
-    if (pasting)
-        programData->adoptChannelSettings(block, block->name());
+    // A pasted channel that stands on another sheet takes the user name and settings it has
+    // there, whatever the clipboard carried.
+    if (pasting && programData->adoptChannelSettings(block, block->name()))
+        programData->adoptChannelUserName(block, block->name());
     for (const auto &port : qAsConst(ports)) {
         QString sourceName = port.second;
         if (pasting && pasteRenames.contains(sourceName)) {

@@ -11,6 +11,7 @@
 #include "zivraresources.h"
 
 #include <QFont>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <cmath>
@@ -312,11 +313,11 @@ QVector<QLine> BlockItem::inputLines()
     return lines;
 }
 
-// A value ends at the next blank, except PATH's: a folder may hold blanks. This program writes
-// it last, after Mode and FileSave: then it runs to the end, whatever the folder's name holds. A
-// text written elsewhere may go on after it, so there it ends at the next of the other keys of a
-// counter text. Keys are not looked for inside it, so that a folder name never supplies their
-// values.
+// A value ends at the next blank, except PATH's: a folder may hold blanks. When the text before it
+// is exactly what this program writes (Mode, an optional Unit, FileSave) it runs to the end,
+// whatever the folder's name holds. A text written elsewhere may go on after it, so there it ends
+// at the next of the other keys of a counter text. Keys are not looked for inside it, so that a
+// folder name never supplies their values.
 void BlockItem::param(QString &value, const QString &key)
 {
     value = QString();
@@ -326,9 +327,9 @@ void BlockItem::param(QString &value, const QString &key)
     const int pathAt = m_params.indexOf(pathKey);
     const int pathStart = pathAt + pathKey.size();
     int pathEnd = m_params.size();
-    const QStringRef head = m_params.leftRef(qMax(pathAt, 0));
-    const bool pathLast =
-        head.contains(QLatin1String("Mode=")) && head.contains(QLatin1String("FileSave="));
+    static const QRegularExpression ownHead(
+        QStringLiteral("\\AMode=\\S* (Unit=\\S* )?FileSave=\\S* \\z"));
+    const bool pathLast = pathAt >= 0 && ownHead.match(m_params.left(pathAt)).hasMatch();
     if (pathAt >= 0 && !pathLast) {
         for (const char *next : {" Mode=", " Unit=", " FileSave="}) {
             const int at = m_params.indexOf(QLatin1String(next), pathStart);

@@ -51,6 +51,8 @@ void TestSettingsText::valueReader_data()
     // As this program writes it, the path runs to the end whatever the folder's name holds.
     QTest::newRow("key word in the folder") << "Mode=8 Unit=usec FileSave=true PATH=/d/run Unit=2" << "PATH" << "/d/run Unit=2" << false;
     QTest::newRow("no unit, one in the folder") << "Mode=8 FileSave=true PATH=/d/run Unit=2" << "Unit" << "" << true;
+    QTest::newRow("keys in another order") << "FileSave=true Mode=8 PATH=/data/logs Unit=usec" << "Unit" << "usec" << false;
+    QTest::newRow("path, keys in another order") << "FileSave=false Mode=0 PATH=/d/logs Unit=sec" << "PATH" << "/d/logs" << false;
     // clang-format on
     QTest::newRow("absent key") << "Mode=3"
                                 << "Unit"

@@ -94,21 +94,35 @@ private slots:
         QTest::addColumn<int>("inputsThere");
         QTest::addColumn<QByteArray>("pastedInput"); // empty: the document's, copied
         QTest::addColumn<QByteArray>("userName");    // of the document's channel
+        QTest::addColumn<QByteArray>("sheetB");
 
         // The pasted input takes a channel the sheet lacks; without it the
         // wire goes to the sheet's own input of that channel, made if absent.
-        // A channel that stands elsewhere keeps the settings it has there.
+        // A channel that stands elsewhere keeps the settings and name it has there.
         const QByteArray none;
-        QTest::newRow("same sheet, with input") << false << true << "IN-CH1" << 2 << none << none;
-        QTest::newRow("same sheet, logic only") << false << false << "IN-CH0" << 1 << none << none;
-        QTest::newRow("other sheet, with input") << true << true << "IN-CH0" << 1 << none << none;
-        QTest::newRow("other sheet, logic only") << true << false << "IN-CH0" << 1 << none << none;
+        const QByteArray veto("Veto");
+        QTest::newRow("same sheet, with input")
+            << false << true << "IN-CH1" << 2 << none << none << none;
+        QTest::newRow("same sheet, logic only")
+            << false << false << "IN-CH0" << 1 << none << none << none;
+        QTest::newRow("other sheet, with input")
+            << true << true << "IN-CH0" << 1 << none << none << none;
+        QTest::newRow("other sheet, logic only")
+            << true << false << "IN-CH0" << 1 << none << none << none;
         QTest::newRow("other sheet, input set otherwise")
             << true << true << "IN-CH0" << 1
             << entry("Input", 0, "IN-CH0", "<property>bUser=true bHigh=false Vth=10</property>")
-            << none;
+            << none << none;
         QTest::newRow("other sheet, logic only, named channel")
-            << true << false << "IN-CH0" << 1 << none << QByteArray("Veto");
+            << true << false << "IN-CH0" << 1 << none << veto << none;
+        QTest::newRow("same sheet, with input, moved to a named channel")
+            << false << true << "IN-CH1" << 2 << none << none
+            << entry(
+                   "Input", 0, "IN-CH1",
+                   "<userName>Stop</userName><property>bUser=false bHigh=true Vth=3194</property>");
+        QTest::newRow("other sheet, input copied before its channel was named")
+            << true << true << "IN-CH0" << 1
+            << entry("Input", 0, "IN-CH0", "<userName>Old</userName>") << veto << none;
     }
 
     void pasteKeepsTheInputWires()
@@ -119,6 +133,7 @@ private slots:
         QFETCH(int, inputsThere);
         QFETCH(QByteArray, pastedInput);
         QFETCH(QByteArray, userName);
+        QFETCH(QByteArray, sheetB);
 
         ScriptedAnswers answers;
         const QByteArray logic =
@@ -129,7 +144,7 @@ private slots:
         auto window = loadedWindow(
             "<tab id=\"0\" name=\"a\">" +
             entry("Input", 0, "IN-CH0", named + "<property>" + ttl.toLatin1() + "</property>") +
-            logic + "</tab><tab id=\"1\" name=\"b\"></tab>\n");
+            logic + "</tab><tab id=\"1\" name=\"b\">" + sheetB + "</tab>\n");
         QVERIFY(window);
         if (!pastedInput.isEmpty()) {
             setClipboard(pastedInput + logic);
@@ -144,9 +159,10 @@ private slots:
         window->on_actionPaste_triggered();
         // The channel shows one name, on every sheet.
         const QVector<BlockItem *> &shown = window->design()->inputBlocks;
-        QCOMPARE(find(shown, source, sheet)->owner()->pixmap()->toImage() ==
-                     find(shown, "IN-CH0", 0)->pixmap().toImage(),
-                 source == "IN-CH0");
+        const QImage picture = find(shown, source, sheet)->owner()->pixmap()->toImage();
+        QCOMPARE(picture == find(shown, "IN-CH0", 0)->pixmap().toImage(), source == "IN-CH0");
+        if (BlockItem *twin = find(shown, source, 1 - sheet))
+            QCOMPARE(picture, twin->pixmap().toImage());
 
         // The wire survives a save and a reload.
         static QTemporaryDir dir;
@@ -160,7 +176,9 @@ private slots:
         BlockItem *input = pasted->inputAt(0);
         QVERIFY(input);
         QCOMPARE(input->name(), source);
-        QCOMPARE(input->displayName(), userName.isEmpty() ? source : QString(userName));
+        QCOMPARE(input->displayName(), !sheetB.isEmpty()    ? QString("Stop")
+                                       : userName.isEmpty() ? source
+                                                            : QString(userName));
         QCOMPARE(input->sheet(), sheet);
         QCOMPARE(input->params(), ttl);
         int inputs = 0;

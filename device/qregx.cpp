@@ -237,6 +237,7 @@ bool QRegx::openSocket()
         return false;
     socket = new QUdpSocket;
     socket->connectToHost(host, port, QIODevice::ReadWrite);
+    sentRequests = 0;
     return true;
 }
 
@@ -260,6 +261,7 @@ int QRegx::transact(quint8 id)
     shortReply = false;
     if (!socket || socket->write(packet) <= 0)
         throw ErrSts(-3);
+    ++sentRequests;
     for (int poll = 0;; ++poll) {
         if (poll >= replyPolls)
             return -5;

@@ -65,6 +65,10 @@ protected:
     // run() has returned, before any member is released.
     void abortAndWait();
 
+    // Requests whose datagram left since the socket opened, retries included, answered or not. A
+    // request stopped by the abort request before it left is not among them.
+    int requestsSent() const { return sentRequests; }
+
     quint8 packetId = 0;
     quint16 port = 0;
     QHostAddress host;
@@ -79,6 +83,7 @@ protected:
 
 private:
     bool shortReply = false; // the last status -3 came from a reply under 8 bytes
+    int sentRequests = 0;
 
     void appendAddressLines(const char *direction, quint32 address, int length);
 };

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QMetaType>
+#include <QScopeGuard>
 
 using namespace ModuleRegisters;
 
@@ -269,7 +270,10 @@ void QUdpThread::runPlainWrites()
 {
     auto sendAll = [this]() {
         for (int i = 0; i < writes.size(); ++i) {
-            ++plainWritesSent;
+            // A write stopped before its datagram left was not sent.
+            const int before = requestsSent();
+            const auto count =
+                qScopeGuard([&]() { plainWritesSent += requestsSent() != before ? 1 : 0; });
             sendPendingWrite(i);
             ++plainWritesAnswered;
         }
@@ -432,15 +436,18 @@ void QUdpThread::cancelRestore(bool loaded)
     throw QStringLiteral("Restore from ROM cancelled.");
 }
 
-// Sends what carries out a Clear ROM item. Refused, the item is as it was; without an answer it
-// may be carried out yet, and counts as in flight until the module confirms it.
+// Sends what carries out a Clear ROM item. While none of its requests left, or its first one was
+// refused, the item is as it was; after that (a later request refused, or one without an answer)
+// it may be carried out in part or whole, and counts as in flight until the module confirms it.
 template <typename Send> void QUdpThread::clearItem(int item, Send send)
 {
     clearInFlight = item;
+    const int before = requestsSent();
     try {
         send();
     } catch (const QRegx::ErrSts &failure) {
-        if (failure.status == -4)
+        const int left = requestsSent() - before;
+        if (left == 0 || (failure.status == -4 && left == 1))
             clearInFlight = noClearItem;
         throw;
     }
@@ -775,7 +782,14 @@ void QUdpThread::clearCtrlBit()
 
 int QUdpThread::sendWriteRequest(quint32 address, const QByteArray &data)
 {
-    designWritten = true;
+    // Written once its datagram left, answered or not; an abort before that wrote nothing.
+    const int before = requestsSent();
+    const auto left = qScopeGuard([&]() {
+        if (requestsSent() != before) {
+            designWritten = true;
+            writeRequestLeft();
+        }
+    });
     return write(address, data.constData(), data.size());
 }
 

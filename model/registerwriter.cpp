@@ -45,8 +45,7 @@ int RegisterWriter::flushBatch(bool last)
     const int n = batch.size();
     for (int offset = 0; offset < n; offset += maxRequest) {
         const int length = qMin(maxRequest, n - offset);
-        if (last && offset + length == n)
-            m_allSent = true;
+        m_sendingLast = last && offset + length == n;
         const int written =
             sendWriteRequest(quint32(m_batchStart) + quint32(offset), batch.mid(offset, length));
         if (written == -1)

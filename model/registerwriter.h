@@ -48,6 +48,7 @@ public:
     {
         m_bytesSent = 0;
         m_allSent = false;
+        m_sendingLast = false;
     }
     // Drops unsent bytes (a run that starts afresh).
     void clearBatch() { m_batch.clear(); }
@@ -63,6 +64,8 @@ protected:
     virtual QString moduleHostText() const = 0;
     // Called after each batch with the running byte count.
     virtual void reportWriteProgress(int bytes) = 0;
+    // The transport calls this once the request in sendWriteRequest has left, answered or not.
+    void writeRequestLeft() { m_allSent = m_allSent || m_sendingLast; }
 
 private:
     QByteArray m_batch;
@@ -70,6 +73,7 @@ private:
     int m_nextAddress = 0;
     int m_bytesSent = 0;
     bool m_allSent = false;
+    bool m_sendingLast = false;
 };
 
 #endif // REGISTERWRITER_H

